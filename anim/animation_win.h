@@ -1,0 +1,17 @@
+// The Start command, the playback tick and the back-buffer fill.
+#ifndef PELLOWRICK_ANIMATION_WIN_H
+#define PELLOWRICK_ANIMATION_WIN_H
+
+#include <windows.h>
+
+// Reads the panel, writes defaults back, arms timer 1000, builds the frame
+// sequence and keys the sheet. False when the sheet load failed.
+bool StartAnimation(HWND panel);
+
+// One tick of timer 1000 on the main window.
+void PlaybackTick(HWND mainWindow);
+
+// Fills the whole 1024 x 768 back buffer with one colour (0x00BBGGRR).
+void FillBackBuffer(HDC backBuffer, COLORREF colour);
+
+#endif

@@ -1,0 +1,33 @@
+// The playback tick: step, compose the frame off-screen, show it.
+#include <windows.h>
+
+#include "anim/animation_core.h"
+#include "anim/animation_win.h"
+#include "app/app_state_win.h"
+#include "res/resource_ids.h"
+
+void FillBackBuffer(HDC backBuffer, COLORREF colour) {
+  RECT whole;
+  SetRect(&whole, 0, 0, kBackBufferWidth, kBackBufferHeight);
+  HBRUSH brush = CreateSolidBrush(colour);
+  FillRect(backBuffer, &whole, brush);
+  DeleteObject(brush);
+}
+
+void PlaybackTick(HWND mainWindow) {
+  HDC windowDC = GetDC(mainWindow);
+  if (AdvancePlayback(animation)) KillTimer(mainWindow, PLAYBACK_TIMER_ID);  // this tick still draws
+
+  const CellRects cell = ChooseCell(animation);
+  FillBackBuffer(frame.backBufferDC, animation.backgroundColour);
+  // An empty sequence has no cell to show: the frame is the background.
+  if (!SequenceIsEmpty(animation))
+    StretchBlt(frame.backBufferDC, 0, 0, cell.dstWidth, cell.dstHeight, frame.sheetDC, cell.srcX,
+               cell.srcY, cell.srcWidth, cell.srcHeight, SRCCOPY);
+  BitBlt(windowDC, 0, 0, kBackBufferWidth, kBackBufferHeight, frame.backBufferDC, 0, 0, SRCCOPY);
+  ReleaseDC(mainWindow, windowDC);
+
+  char title[256];
+  wsprintfA(title, "Pellowrick Ver4.0 [ %d ]", CurrentEntry(animation));
+  SetWindowTextA(mainWindow, title);
+}

@@ -1,0 +1,16 @@
+# Host build: the pure core with GoogleTest under AddressSanitizer and
+# UndefinedBehaviorSanitizer. Any sanitizer finding aborts the test.
+set(SANITIZE -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+target_compile_options(pellowrick_core PRIVATE ${SANITIZE})
+target_link_options(pellowrick_core PUBLIC ${SANITIZE})
+
+find_package(GTest REQUIRED)
+include(GoogleTest)
+
+file(GLOB HOST_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/host/*_test.cpp)
+add_executable(host_tests ${HOST_TESTS})
+target_compile_options(host_tests PRIVATE ${PELLOWRICK_FLAGS} ${SANITIZE})
+target_link_libraries(host_tests PRIVATE pellowrick_core GTest::gtest_main)
+gtest_discover_tests(host_tests DISCOVERY_TIMEOUT 60)
+
+include(cmake/fuzz.cmake OPTIONAL)

@@ -1,0 +1,69 @@
+# Windows builds (i686 product, x86_64 run under Wine): the Win32 shell,
+# the resources, the program and the tests that drive real windows.
+enable_language(RC)
+set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -c 65001")
+
+set(WIN_LIBS comctl32 comdlg32 gdi32 user32 shell32 kernel32)
+set(WIN_LINK -static -mwindows)
+
+# Build-time generators run on the build machine: the icon and the sample.
+set(GEN_DIR ${CMAKE_BINARY_DIR}/generated)
+file(MAKE_DIRECTORY ${GEN_DIR})
+find_program(HOST_CXX NAMES c++ g++ REQUIRED)
+foreach(tool draw_icon make_sample)
+  add_custom_command(OUTPUT ${GEN_DIR}/${tool}
+    COMMAND ${HOST_CXX} -std=c++17 -O1 -Wall -Wextra -o ${GEN_DIR}/${tool} ${CMAKE_SOURCE_DIR}/tools/${tool}.cpp
+    DEPENDS ${CMAKE_SOURCE_DIR}/tools/${tool}.cpp
+    COMMENT "Building host tool ${tool}")
+endforeach()
+add_custom_command(OUTPUT ${GEN_DIR}/pellowrick.ico
+  COMMAND ${GEN_DIR}/draw_icon ${GEN_DIR}/pellowrick.ico
+  DEPENDS ${GEN_DIR}/draw_icon
+  COMMENT "Drawing the program icon")
+add_custom_target(icon DEPENDS ${GEN_DIR}/pellowrick.ico)
+set(SAMPLE_DIR ${CMAKE_BINARY_DIR}/sample)
+add_custom_command(OUTPUT ${SAMPLE_DIR}/walker.bmp ${SAMPLE_DIR}/walker.plw
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${SAMPLE_DIR}
+  COMMAND ${GEN_DIR}/make_sample ${SAMPLE_DIR}
+  DEPENDS ${GEN_DIR}/make_sample
+  COMMENT "Drawing the sample sprite sheet")
+add_custom_target(sample ALL DEPENDS ${SAMPLE_DIR}/walker.bmp ${SAMPLE_DIR}/walker.plw)
+
+set(RESOURCE_SCRIPT ${CMAKE_SOURCE_DIR}/res/pellowrick.rc)
+set_source_files_properties(${RESOURCE_SCRIPT} PROPERTIES
+  OBJECT_DEPENDS "${GEN_DIR}/pellowrick.ico;${CMAKE_SOURCE_DIR}/res/resource_ids.h")
+
+# The shell: every *_win.cpp except the entry point, so tests link it too.
+file(GLOB SHELL_SOURCES CONFIGURE_DEPENDS
+  ${CMAKE_SOURCE_DIR}/app/*_win.cpp
+  ${CMAKE_SOURCE_DIR}/anim/*_win.cpp
+  ${CMAKE_SOURCE_DIR}/sheet/*_win.cpp
+  ${CMAKE_SOURCE_DIR}/panel/*_win.cpp)
+list(FILTER SHELL_SOURCES EXCLUDE REGEX "winmain_win\\.cpp$")
+add_library(pellowrick_shell STATIC ${SHELL_SOURCES})
+target_compile_options(pellowrick_shell PRIVATE ${PELLOWRICK_FLAGS})
+target_link_libraries(pellowrick_shell PUBLIC pellowrick_core ${WIN_LIBS})
+
+function(add_resources target)
+  target_sources(${target} PRIVATE ${RESOURCE_SCRIPT})
+  add_dependencies(${target} icon)
+  target_include_directories(${target} PRIVATE ${GEN_DIR} ${CMAKE_SOURCE_DIR})
+endfunction()
+
+add_executable(Pellowrick WIN32 ${CMAKE_SOURCE_DIR}/app/winmain_win.cpp)
+target_compile_options(Pellowrick PRIVATE ${PELLOWRICK_FLAGS})
+target_link_libraries(Pellowrick PRIVATE pellowrick_shell)
+target_link_options(Pellowrick PRIVATE ${WIN_LINK})
+add_resources(Pellowrick)
+
+# The product's import table: only Windows system DLLs.
+add_test(NAME product.imports_only_system_dlls
+  COMMAND ${CMAKE_SOURCE_DIR}/scripts/check-imports.sh $<TARGET_FILE:Pellowrick> ${CMAKE_SYSTEM_PROCESSOR})
+
+include(cmake/wine-tests.cmake)
+
+# The run command's remote control (presses Start, closes the program).
+add_executable(pellowrick_drive ${CMAKE_SOURCE_DIR}/tools/drive_win.cpp)
+target_include_directories(pellowrick_drive PRIVATE ${CMAKE_SOURCE_DIR})
+target_compile_options(pellowrick_drive PRIVATE ${PELLOWRICK_FLAGS})
+target_link_options(pellowrick_drive PRIVATE -static)

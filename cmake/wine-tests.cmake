@@ -1,0 +1,40 @@
+# Tests that drive real windows, built from the real resources. They run
+# only in the x86_64 build: 32-bit programs cannot execute on these machines.
+if(NOT CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
+  return()
+endif()
+
+set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+
+file(GLOB WINE_SUPPORT CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/wine/support/*.cpp)
+add_library(wine_support STATIC ${WINE_SUPPORT})
+target_compile_options(wine_support PRIVATE ${PELLOWRICK_FLAGS})
+target_include_directories(wine_support PUBLIC ${CMAKE_SOURCE_DIR})
+target_link_libraries(wine_support PUBLIC pellowrick_shell gtest gtest_main)
+
+set(WINE_RUN ${CMAKE_SOURCE_DIR}/scripts/wine-run.sh)
+file(GLOB WINE_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/wine/*_test.cpp)
+foreach(src ${WINE_TESTS})
+  get_filename_component(name ${src} NAME_WE)
+  add_executable(${name} ${src})
+  target_compile_options(${name} PRIVATE ${PELLOWRICK_FLAGS})
+  target_link_libraries(${name} PRIVATE wine_support)
+  target_link_options(${name} PRIVATE -static)
+  add_resources(${name})
+  add_dependencies(${name} Pellowrick sample)
+  add_test(NAME wine.${name} COMMAND ${WINE_RUN} $<TARGET_FILE:${name}>)
+  set_tests_properties(wine.${name} PROPERTIES TIMEOUT 300)
+  set_property(TEST wine.${name} PROPERTY ENVIRONMENT
+    "PELLOWRICK_EXE=$<TARGET_FILE:Pellowrick>;PELLOWRICK_SAMPLE=${SAMPLE_DIR}")
+endforeach()
+
+file(GLOB BENCHES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/wine/bench/*_bench.cpp)
+foreach(src ${BENCHES})
+  get_filename_component(name ${src} NAME_WE)
+  add_executable(${name} ${src})
+  target_compile_options(${name} PRIVATE ${PELLOWRICK_FLAGS} -O2)
+  target_link_libraries(${name} PRIVATE pellowrick_shell)
+  target_link_options(${name} PRIVATE -static)
+endforeach()

@@ -1,0 +1,43 @@
+// The sprite sheet: loading, the reuse test, the probe and the key pass.
+#ifndef PELLOWRICK_SHEET_WIN_H
+#define PELLOWRICK_SHEET_WIN_H
+
+#include <windows.h>
+
+#include "app/command_line_core.h"
+
+struct SheetState {
+  HBITMAP sheetBitmap;
+  int32_t sheetWidth;
+  int32_t sheetHeight;
+  HBITMAP probeBitmap;
+  char lastPath[kPathBufferSize];
+  COLORREF lastKeyColour;
+  bool needsKeyPass;
+};
+
+extern SheetState sheet;
+
+// LoadImageA from a file at its own size; fills `description` on success.
+HBITMAP LoadBitmapFile(HWND window, const char* path, BITMAP* description);
+
+// Loads (or reuses) the sheet named by control 1000; `pathBuffer` names the
+// probe file on entry and holds the text of 1000 on return. Shows its own
+// message and returns false when the file does not load.
+bool LoadSheet(HWND panel, char pathBuffer[kPathBufferSize]);
+
+// Replaces the key colour by the background in the held sheet, once per
+// clean copy.
+void ApplyKeyColour(HWND panel, HDC sheetDC, int32_t width, int32_t height,
+                    COLORREF keyColour, COLORREF backgroundColour);
+
+// The per-pixel GetPixel/SetPixel pass; kept as the reference for tests
+// and the benchmark.
+void ReplaceKeyColourPerPixel(HDC sheetDC, int32_t width, int32_t height, COLORREF key,
+                              COLORREF background);
+
+// The fast pass over bands of rows; the bitmap must not be selected in a DC.
+void ReplaceKeyColourInBands(HBITMAP bitmap, int32_t width, int32_t height, COLORREF key,
+                             COLORREF background);
+
+#endif

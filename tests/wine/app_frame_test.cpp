@@ -1,0 +1,198 @@
+// The application frame through its real windows: class, sizes, menu,
+// panel placement, the white back buffer, the panel toggle, drops, and the
+// exit code of the real program.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "anim/animation_core.h"
+#include "app/app_state_win.h"
+#include "res/resource_ids.h"
+#include "sheet/sheet_win.h"
+#include "tests/wine/support/harness.h"
+
+namespace {
+
+class FrameTest : public ::testing::Test {
+ protected:
+  void SetUp() override { StartProgram(); }
+  void TearDown() override { StopProgram(); }
+};
+
+std::string MenuCaption(HMENU menu, int position) {
+  char text[128] = {};
+  GetMenuStringA(menu, position, text, sizeof text, MF_BYPOSITION);
+  return text;
+}
+
+// What the screen shows at a client point of the main window.
+COLORREF ScreenPixel(HWND window, int x, int y) {
+  POINT point = {x, y};
+  ClientToScreen(window, &point);
+  HDC screen = GetDC(nullptr);
+  COLORREF colour = GetPixel(screen, point.x, point.y);
+  ReleaseDC(nullptr, screen);
+  return colour;
+}
+
+TEST_F(FrameTest, MainWindowHasItsClassTitleSizeAndMenu) {
+  char className[64] = {};
+  GetClassNameA(frame.mainWindow, className, sizeof className);
+  EXPECT_STREQ(className, "bitmap");
+  EXPECT_EQ(WindowText(frame.mainWindow), "Pellowrick Ver4.0");
+  RECT outer;
+  GetWindowRect(frame.mainWindow, &outer);
+  EXPECT_EQ(outer.right - outer.left, 400);
+  EXPECT_EQ(outer.bottom - outer.top, 399);
+  EXPECT_EQ(GetWindowLongA(frame.mainWindow, GWL_STYLE) & WS_OVERLAPPEDWINDOW,
+            static_cast<LONG>(WS_OVERLAPPEDWINDOW));
+
+  HMENU menu = GetMenu(frame.mainWindow);
+  ASSERT_NE(menu, nullptr);
+  ASSERT_EQ(GetMenuItemCount(menu), 4);
+  const struct { const char* caption; UINT id; } items[] = {
+      {"終了", IDM_EXIT}, {"開始", IDM_START}, {"停止", IDM_STOP}, {"メニュー表示切替", IDM_TOGGLE_PANEL}};
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_EQ(MenuCaption(menu, i), items[i].caption) << i;
+    EXPECT_EQ(GetMenuItemID(menu, i), items[i].id) << i;
+    EXPECT_EQ(GetSubMenu(menu, i), nullptr) << "the menu is flat";
+  }
+}
+
+TEST_F(FrameTest, PanelStandsAtTheMainWindowsTopRightInFront) {
+  EXPECT_EQ(WindowText(frame.panel), "アニメーションメニュー");
+  EXPECT_TRUE(IsWindowVisible(frame.panel));
+  RECT outer, panel;
+  GetWindowRect(frame.mainWindow, &outer);
+  GetWindowRect(frame.panel, &panel);
+  EXPECT_EQ(panel.left, outer.right);
+  EXPECT_EQ(panel.top, outer.top);
+  // The panel comes before the main window in the z-order.
+  bool panelSeenFirst = false;
+  for (HWND w = GetTopWindow(nullptr); w != nullptr; w = GetWindow(w, GW_HWNDNEXT)) {
+    if (w == frame.panel) panelSeenFirst = true;
+    if (w == frame.mainWindow) break;
+  }
+  EXPECT_TRUE(panelSeenFirst);
+}
+
+TEST_F(FrameTest, BackBufferIsWhiteBeforePlaybackAlsoAfterBeingCovered) {
+  EXPECT_EQ(BackBufferPixel(0, 0), RGB(255, 255, 255));
+  EXPECT_EQ(BackBufferPixel(1023, 767), RGB(255, 255, 255));
+  SetForegroundWindow(frame.mainWindow);
+  Pump(200);
+  EXPECT_EQ(ScreenPixel(frame.mainWindow, 50, 50), RGB(255, 255, 255));
+
+  // Cover the client area with a dark window, then uncover it.
+  POINT origin = {0, 0};
+  ClientToScreen(frame.mainWindow, &origin);
+  HWND cover = CreateWindowExA(WS_EX_TOPMOST, "STATIC", "", WS_POPUP | WS_VISIBLE | SS_BLACKRECT,
+                               origin.x, origin.y, 200, 200, nullptr, nullptr,
+                               GetModuleHandleA(nullptr), nullptr);
+  Pump(200);
+  EXPECT_NE(ScreenPixel(frame.mainWindow, 50, 50), RGB(255, 255, 255));
+  DestroyWindow(cover);
+  Pump(300);
+  EXPECT_EQ(ScreenPixel(frame.mainWindow, 50, 50), RGB(255, 255, 255));
+}
+
+TEST_F(FrameTest, TogglingThePanelTwiceHidesAndShowsItInPlace) {
+  RECT before;
+  GetWindowRect(frame.panel, &before);
+  SendMessageA(frame.mainWindow, WM_COMMAND, IDM_TOGGLE_PANEL, 0);
+  EXPECT_FALSE(IsWindowVisible(frame.panel));
+  EXPECT_FALSE(frame.panelVisible);
+  SendMessageA(frame.mainWindow, WM_COMMAND, IDM_TOGGLE_PANEL, 0);
+  EXPECT_TRUE(IsWindowVisible(frame.panel));
+  EXPECT_TRUE(frame.panelVisible);
+  RECT after;
+  GetWindowRect(frame.panel, &after);
+  EXPECT_TRUE(EqualRect(&before, &after));
+}
+
+TEST_F(FrameTest, ExitDuringPlaybackKillsTheTimerBeforeReleasingSurfaces) {
+  const std::string path = TempFile("exit.bmp");
+  WriteBmp(path, 128, 64, 24, [](int x, int) { return x < 64 ? RGB(1, 2, 3) : RGB(4, 5, 6); });
+  SetControlText(IDC_PATH, path.c_str());
+  SetControlText(IDC_INTERVAL, "10");
+  SendMessageA(frame.mainWindow, WM_COMMAND, IDM_START, 0);
+  ASSERT_TRUE(PumpUntil([] { return animation.loopsDone >= 2; }));
+
+  SendMessageA(frame.mainWindow, WM_COMMAND, IDM_EXIT, 0);
+  EXPECT_EQ(frame.sheetDC, nullptr);
+  EXPECT_EQ(frame.backBufferDC, nullptr);
+  EXPECT_EQ(sheet.sheetBitmap, nullptr);
+  // The exit asked the loop to end with code 0.
+  MSG quit;
+  ASSERT_TRUE(PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+  EXPECT_EQ(quit.wParam, 0u);
+  const int32_t loops = animation.loopsDone;
+  const int32_t position = animation.position;
+  Pump(200);  // no tick may run on the released surfaces
+  EXPECT_EQ(animation.loopsDone, loops);
+  EXPECT_EQ(animation.position, position);
+}
+
+TEST_F(FrameTest, AFileDroppedOnTheMainWindowReachesThePanel) {
+  const std::string path = TempFile("dropped.bmp");
+  WriteBmp(path, 96, 32, 24, [](int, int) { return RGB(9, 9, 9); });
+  SendMessageA(frame.mainWindow, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({path})), 0);
+  EXPECT_EQ(ControlText(IDC_PATH), path);
+  EXPECT_EQ(WindowText(frame.panel), path);
+  EXPECT_EQ(ControlText(IDC_SHEET_SIZE), "96 × 32");
+}
+
+// The real program, started as its own process.
+std::string WindowsPath(const char* unixPath) {
+  std::string path = "Z:";
+  for (const char* p = unixPath; *p; ++p) path += *p == '/' ? '\\' : *p;
+  return path;
+}
+
+HWND FindMainWindowOf(DWORD processId) {
+  for (int i = 0; i < 200; ++i) {
+    for (HWND w = FindWindowExA(nullptr, nullptr, "bitmap", nullptr); w != nullptr;
+         w = FindWindowExA(nullptr, w, "bitmap", nullptr)) {
+      DWORD owner = 0;
+      GetWindowThreadProcessId(w, &owner);
+      if (owner == processId) return w;
+    }
+    Sleep(50);
+  }
+  return nullptr;
+}
+
+DWORD RunProgramAndEnd(UINT message, WPARAM wParam) {
+  const char* exe = getenv("PELLOWRICK_EXE");
+  if (exe == nullptr) return 0xFFFFFFFF;
+  std::string commandLine = "\"" + WindowsPath(exe) + "\"";
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process = {};
+  if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                      &startup, &process))
+    return 0xFFFFFFFF;
+  HWND mainWindow = FindMainWindowOf(process.dwProcessId);
+  DWORD code = 0xFFFFFFFF;
+  if (mainWindow != nullptr) {
+    Sleep(300);
+    PostMessageA(mainWindow, message, wParam, 0);
+    if (WaitForSingleObject(process.hProcess, 15000) == WAIT_OBJECT_0)
+      GetExitCodeProcess(process.hProcess, &code);
+  }
+  if (code == 0xFFFFFFFF) TerminateProcess(process.hProcess, 1);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return code;
+}
+
+TEST(ProgramTest, ExitCodeIsZeroWhenTheWindowIsClosed) {
+  EXPECT_EQ(RunProgramAndEnd(WM_CLOSE, 0), 0u);
+}
+
+TEST(ProgramTest, ExitCodeIsZeroAfterTheExitCommand) {
+  EXPECT_EQ(RunProgramAndEnd(WM_COMMAND, IDM_EXIT), 0u);
+}
+
+}  // namespace

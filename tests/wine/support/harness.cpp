@@ -1,0 +1,292 @@
+#include "tests/wine/support/harness.h"
+
+#include <shlobj.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "anim/animation_core.h"
+#include "app/app_state_win.h"
+#include "panel/panel_win.h"
+#include "sheet/sheet_win.h"
+
+void StartProgram(const char* startupPath) {
+  static bool registered = false;
+  HINSTANCE instance = GetModuleHandleA(nullptr);
+  if (!registered) registered = RegisterMainClass(instance);
+  animation = {};
+  sheet = {};
+  memset(panelPath, 0, sizeof panelPath);
+  frame = {nullptr, nullptr, true, nullptr, nullptr, nullptr, nullptr};
+  ExtractStartupPath(startupPath, StartupPath());
+  HWND mainWindow = CreateMainWindow(instance);
+  HWND panel = CreatePanel(instance, mainWindow);
+  frame.panel = panel;
+  ShowWindow(panel, SW_SHOWNORMAL);
+  ShowWindow(mainWindow, SW_SHOWNORMAL);
+  UpdateWindow(mainWindow);
+  DragAcceptFiles(mainWindow, TRUE);
+  Pump(50);
+}
+
+void StopProgram() {
+  if (frame.mainWindow != nullptr && IsWindow(frame.mainWindow)) DestroyWindow(frame.mainWindow);
+  frame.panel = nullptr;
+  Pump(20);
+}
+
+void Pump(DWORD milliseconds) {
+  const DWORD end = GetTickCount() + milliseconds;
+  do {
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+      if (message.message == WM_QUIT) continue;
+      if (frame.panel != nullptr && IsDialogMessageA(frame.panel, &message)) continue;
+      TranslateMessage(&message);
+      DispatchMessageA(&message);
+    }
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+  } while (static_cast<int32_t>(end - GetTickCount()) > 0);
+}
+
+bool PumpUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
+  const DWORD end = GetTickCount() + timeoutMs;
+  while (!condition()) {
+    if (static_cast<int32_t>(end - GetTickCount()) <= 0) return false;
+    Pump(10);
+  }
+  return true;
+}
+
+std::string WindowText(HWND window) {
+  char text[2048] = {};
+  GetWindowTextA(window, text, sizeof text);
+  return text;
+}
+
+std::string ControlText(int id) {
+  char text[2048] = {};
+  GetDlgItemTextA(frame.panel, id, text, sizeof text);
+  return text;
+}
+
+void SetControlText(int id, const char* text) { SetDlgItemTextA(frame.panel, id, text); }
+
+void Click(int id) { SendMessageA(GetDlgItem(frame.panel, id), BM_CLICK, 0, 0); }
+
+namespace {
+
+struct FindRequest {
+  const char* caption;
+  const char* className;
+  HWND found;
+};
+
+BOOL CALLBACK MatchWindow(HWND window, LPARAM lParam) {
+  auto* request = reinterpret_cast<FindRequest*>(lParam);
+  DWORD process = 0;
+  GetWindowThreadProcessId(window, &process);
+  if (process != GetCurrentProcessId() || !IsWindowVisible(window)) return TRUE;
+  char name[256] = {};
+  GetClassNameA(window, name, sizeof name);
+  if (request->className != nullptr && strcmp(name, request->className) != 0) return TRUE;
+  if (WindowText(window) != request->caption) return TRUE;
+  request->found = window;
+  return FALSE;
+}
+
+BOOL CALLBACK CollectStaticText(HWND child, LPARAM lParam) {
+  char name[64] = {};
+  GetClassNameA(child, name, sizeof name);
+  if (_stricmp(name, "Static") == 0) {
+    std::string text = WindowText(child);
+    if (!text.empty()) *reinterpret_cast<std::string*>(lParam) += text;
+  }
+  return TRUE;
+}
+
+}  // namespace
+
+HWND FindOwnWindow(const char* caption, const char* className) {
+  FindRequest request = {caption, className, nullptr};
+  EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&request));
+  return request.found;
+}
+
+DialogWatcher::DialogWatcher(const char* caption, int button)
+    : caption_(caption), button_(button), thread_(nullptr), stop_(0), count_(0) {
+  InitializeCriticalSection(&lock_);
+  thread_ = CreateThread(nullptr, 0, Run, this, 0, nullptr);
+}
+
+DialogWatcher::~DialogWatcher() {
+  InterlockedExchange(&stop_, 1);
+  WaitForSingleObject(thread_, INFINITE);
+  CloseHandle(thread_);
+  DeleteCriticalSection(&lock_);
+}
+
+int DialogWatcher::Count() const { return static_cast<int>(count_); }
+
+std::string DialogWatcher::LastText() const {
+  EnterCriticalSection(const_cast<CRITICAL_SECTION*>(&lock_));
+  std::string text = lastText_;
+  LeaveCriticalSection(const_cast<CRITICAL_SECTION*>(&lock_));
+  return text;
+}
+
+DWORD WINAPI DialogWatcher::Run(void* self) {
+  auto* watcher = static_cast<DialogWatcher*>(self);
+  HWND answered = nullptr;
+  while (!watcher->stop_) {
+    HWND box = FindOwnWindow(watcher->caption_.c_str());
+    if (box != nullptr && box != answered) {
+      std::string text;
+      EnumChildWindows(box, CollectStaticText, reinterpret_cast<LPARAM>(&text));
+      EnterCriticalSection(&watcher->lock_);
+      watcher->lastText_ = text;
+      LeaveCriticalSection(&watcher->lock_);
+      PostMessageA(box, WM_COMMAND, watcher->button_, 0);
+      // Wait until the box is gone before counting it, so that a test
+      // that sees the count knows the modal loop has ended.
+      for (int i = 0; i < 500 && IsWindow(box); ++i) Sleep(10);
+      answered = box;
+      InterlockedIncrement(&watcher->count_);
+    }
+    Sleep(20);
+  }
+  return 0;
+}
+
+std::string TempDir() {
+  static std::string dir;
+  if (dir.empty()) {
+    char base[MAX_PATH];
+    GetTempPathA(sizeof base, base);
+    char name[MAX_PATH];
+    snprintf(name, sizeof name, "%spellowrick-%lu", base, GetCurrentProcessId());
+    CreateDirectoryA(name, nullptr);
+    dir = name;
+  }
+  return dir;
+}
+
+std::string TempFile(const char* name) { return TempDir() + "\\" + name; }
+
+void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
+  FILE* file = fopen(path.c_str(), "wb");
+  if (file == nullptr) return;
+  if (!bytes.empty()) fwrite(bytes.data(), 1, bytes.size(), file);
+  fclose(file);
+}
+
+std::vector<uint8_t> ReadBytes(const std::string& path) {
+  std::vector<uint8_t> bytes;
+  FILE* file = fopen(path.c_str(), "rb");
+  if (file == nullptr) return bytes;
+  int c;
+  while ((c = fgetc(file)) != EOF) bytes.push_back(static_cast<uint8_t>(c));
+  fclose(file);
+  return bytes;
+}
+
+namespace {
+
+void Put16(std::vector<uint8_t>& out, uint32_t v) {
+  out.push_back(v & 0xFF);
+  out.push_back((v >> 8) & 0xFF);
+}
+
+void Put32(std::vector<uint8_t>& out, uint32_t v) {
+  Put16(out, v & 0xFFFF);
+  Put16(out, v >> 16);
+}
+
+int PaletteIndex(const std::vector<COLORREF>& palette, COLORREF colour) {
+  for (size_t i = 0; i < palette.size(); ++i)
+    if (palette[i] == colour) return static_cast<int>(i);
+  return 0;
+}
+
+}  // namespace
+
+void WriteBmp(const std::string& path, int width, int height, int bitsPerPixel, PixelFn colour,
+              const std::vector<COLORREF>& palette) {
+  const int paletteSize = bitsPerPixel <= 8 ? (1 << bitsPerPixel) : 0;
+  const int rowBytes = ((width * bitsPerPixel + 31) / 32) * 4;
+  const uint32_t headerBytes = 14 + 40 + 4 * paletteSize;
+  std::vector<uint8_t> out;
+  out.push_back('B');
+  out.push_back('M');
+  Put32(out, headerBytes + rowBytes * height);
+  Put32(out, 0);
+  Put32(out, headerBytes);
+  Put32(out, 40);
+  Put32(out, width);
+  Put32(out, height);
+  Put16(out, 1);
+  Put16(out, bitsPerPixel);
+  Put32(out, 0);
+  Put32(out, rowBytes * height);
+  Put32(out, 2835);
+  Put32(out, 2835);
+  Put32(out, paletteSize);
+  Put32(out, 0);
+  for (int i = 0; i < paletteSize; ++i) {
+    const COLORREF c = i < static_cast<int>(palette.size()) ? palette[i] : 0;
+    out.push_back(GetBValue(c));
+    out.push_back(GetGValue(c));
+    out.push_back(GetRValue(c));
+    out.push_back(0);
+  }
+  for (int row = height - 1; row >= 0; --row) {  // bottom-up
+    std::vector<uint8_t> line(rowBytes, 0);
+    for (int x = 0; x < width; ++x) {
+      const COLORREF c = colour(x, row);
+      switch (bitsPerPixel) {
+        case 32:
+          line[x * 4 + 0] = GetBValue(c);
+          line[x * 4 + 1] = GetGValue(c);
+          line[x * 4 + 2] = GetRValue(c);
+          break;
+        case 24:
+          line[x * 3 + 0] = GetBValue(c);
+          line[x * 3 + 1] = GetGValue(c);
+          line[x * 3 + 2] = GetRValue(c);
+          break;
+        case 8:
+          line[x] = static_cast<uint8_t>(PaletteIndex(palette, c));
+          break;
+        case 4:
+          line[x / 2] |= static_cast<uint8_t>(PaletteIndex(palette, c) << (x % 2 ? 0 : 4));
+          break;
+        case 1:
+          if (PaletteIndex(palette, c)) line[x / 8] |= static_cast<uint8_t>(0x80 >> (x % 8));
+          break;
+      }
+    }
+    out.insert(out.end(), line.begin(), line.end());
+  }
+  WriteBytes(path, out);
+}
+
+COLORREF BackBufferPixel(int x, int y) { return GetPixel(frame.backBufferDC, x, y); }
+
+COLORREF SheetPixel(int x, int y) { return GetPixel(frame.sheetDC, x, y); }
+
+HDROP MakeDrop(const std::vector<std::string>& paths) {
+  size_t bytes = sizeof(DROPFILES) + 1;
+  for (const std::string& p : paths) bytes += p.size() + 1;
+  HGLOBAL memory = GlobalAlloc(GHND, bytes);
+  auto* drop = static_cast<DROPFILES*>(GlobalLock(memory));
+  drop->pFiles = sizeof(DROPFILES);
+  drop->fWide = FALSE;
+  char* names = reinterpret_cast<char*>(drop) + sizeof(DROPFILES);
+  for (const std::string& p : paths) {
+    memcpy(names, p.c_str(), p.size() + 1);
+    names += p.size() + 1;
+  }
+  *names = '\0';
+  GlobalUnlock(memory);
+  return static_cast<HDROP>(memory);
+}

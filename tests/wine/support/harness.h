@@ -1,0 +1,72 @@
+// Helpers for the tests that drive the real windows under Wine: start the
+// program's windows in this process, pump messages, answer message boxes
+// from a second thread, and write BMP files.
+#ifndef PELLOWRICK_TESTS_HARNESS_H
+#define PELLOWRICK_TESTS_HARNESS_H
+
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+// Creates the main window and the panel as WinMain does (the start-up path
+// given here), and shows both; all program-wide records start fresh.
+void StartProgram(const char* startupPath = "");
+// Destroys the main window (and with it the panel) and drains the quit.
+void StopProgram();
+
+// Dispatches messages as the program's loop does, for `milliseconds`.
+void Pump(DWORD milliseconds);
+// Pumps until the condition holds or the timeout runs out.
+bool PumpUntil(const std::function<bool()>& condition, DWORD timeoutMs = 5000);
+
+std::string WindowText(HWND window);
+std::string ControlText(int id);  // a control of the panel
+void SetControlText(int id, const char* text);
+void Click(int id);               // BM_CLICK on a panel button
+
+// Watches, from a second thread, for a dialog of this process with the
+// given caption; records its message text and answers it with `button`.
+class DialogWatcher {
+ public:
+  explicit DialogWatcher(const char* caption, int button = IDOK);
+  ~DialogWatcher();
+  int Count() const;              // dialogs answered so far
+  std::string LastText() const;   // the static text of the last one
+ private:
+  static DWORD WINAPI Run(void* self);
+  std::string caption_;
+  int button_;
+  HANDLE thread_;
+  volatile LONG stop_;
+  volatile LONG count_;
+  std::string lastText_;
+  CRITICAL_SECTION lock_;
+};
+
+// Finds a top-level window of this process by caption (and class, if not null).
+HWND FindOwnWindow(const char* caption, const char* className = "#32770");
+
+// A folder of its own for this test process, inside the Wine temp folder.
+std::string TempDir();
+std::string TempFile(const char* name);
+
+// Writes a BMP of `bitsPerPixel` 1, 4, 8, 24 or 32; colour(x, y) gives the
+// pixel as 0x00BBGGRR (palette depths take the nearest of a fixed palette:
+// for 4 and 8 bits, the colours must be among `palette`).
+using PixelFn = std::function<COLORREF(int x, int y)>;
+void WriteBmp(const std::string& path, int width, int height, int bitsPerPixel, PixelFn colour,
+              const std::vector<COLORREF>& palette = {});
+void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes);
+std::vector<uint8_t> ReadBytes(const std::string& path);
+
+// Pixels of the back buffer and of the sheet DC.
+COLORREF BackBufferPixel(int x, int y);
+COLORREF SheetPixel(int x, int y);
+
+// A real HDROP naming the files, as the shell would hand it over.
+HDROP MakeDrop(const std::vector<std::string>& paths);
+
+#endif
