@@ -35,6 +35,15 @@ boot_prefix_if_needed() {
     wineserver -w
     touch "$WINEPREFIX/.pellowrick-booted"
   fi
+  if [ ! -f "$WINEPREFIX/.pellowrick-settings-1" ]; then
+    # Unmanaged windows: with no window manager on the virtual display, Wine
+    # otherwise waits two seconds for every window it hides or destroys.
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+    # The dialog font of the panel, drawn with the Japanese font installed.
+    wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'ＭＳ Ｐゴシック' /d IPAPGothic /f >/dev/null 2>&1
+    wineserver -w
+    touch "$WINEPREFIX/.pellowrick-settings-1"
+  fi
 }
 
 stop_own_processes() {

@@ -1,5 +1,6 @@
 #include "tests/wine/support/harness.h"
 
+#include <commctrl.h>
 #include <shlobj.h>
 
 #include <cstdio>
@@ -49,10 +50,16 @@ void Pump(DWORD milliseconds) {
   } while (static_cast<int32_t>(end - GetTickCount()) > 0);
 }
 
+bool WaitPumping(HANDLE handle, DWORD timeoutMs) {
+  // The helper threads read window texts of this thread's windows, which
+  // sends WM_GETTEXT here: waiting without pumping would deadlock.
+  return PumpUntil([&] { return WaitForSingleObject(handle, 0) == WAIT_OBJECT_0; }, timeoutMs);
+}
+
 bool PumpUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
   const DWORD end = GetTickCount() + timeoutMs;
   while (!condition()) {
-    if (static_cast<int32_t>(end - GetTickCount()) <= 0) return false;
+    if (timeoutMs != INFINITE && static_cast<int32_t>(end - GetTickCount()) <= 0) return false;
     Pump(10);
   }
   return true;
@@ -87,6 +94,9 @@ BOOL CALLBACK MatchWindow(HWND window, LPARAM lParam) {
   DWORD process = 0;
   GetWindowThreadProcessId(window, &process);
   if (process != GetCurrentProcessId() || !IsWindowVisible(window)) return TRUE;
+  // File dialogs share their caption with their own questions (the
+  // overwrite prompt): they are found by FindFileDialog instead.
+  if (GetDlgItem(window, 0x47C) != nullptr) return TRUE;
   char name[256] = {};
   GetClassNameA(window, name, sizeof name);
   if (request->className != nullptr && strcmp(name, request->className) != 0) return TRUE;
@@ -121,7 +131,7 @@ DialogWatcher::DialogWatcher(const char* caption, int button)
 
 DialogWatcher::~DialogWatcher() {
   InterlockedExchange(&stop_, 1);
-  WaitForSingleObject(thread_, INFINITE);
+  WaitPumping(thread_, INFINITE);
   CloseHandle(thread_);
   DeleteCriticalSection(&lock_);
 }
@@ -146,12 +156,12 @@ DWORD WINAPI DialogWatcher::Run(void* self) {
       EnterCriticalSection(&watcher->lock_);
       watcher->lastText_ = text;
       LeaveCriticalSection(&watcher->lock_);
+      // Counted before it is answered: the box is modal on the test's
+      // thread, so the test reads the count only after the box has gone.
+      InterlockedIncrement(&watcher->count_);
       PostMessageA(box, WM_COMMAND, watcher->button_, 0);
-      // Wait until the box is gone before counting it, so that a test
-      // that sees the count knows the modal loop has ended.
       for (int i = 0; i < 500 && IsWindow(box); ++i) Sleep(10);
       answered = box;
-      InterlockedIncrement(&watcher->count_);
     }
     Sleep(20);
   }
@@ -289,4 +299,86 @@ HDROP MakeDrop(const std::vector<std::string>& paths) {
   *names = '\0';
   GlobalUnlock(memory);
   return static_cast<HDROP>(memory);
+}
+
+namespace {
+
+BOOL CALLBACK MatchFileDialog(HWND window, LPARAM lParam) {
+  DWORD process = 0;
+  GetWindowThreadProcessId(window, &process);
+  if (process != GetCurrentProcessId() || !IsWindowVisible(window)) return TRUE;
+  char name[64] = {};
+  GetClassNameA(window, name, sizeof name);
+  if (strcmp(name, "#32770") != 0 || GetDlgItem(window, 0x47C) == nullptr) return TRUE;
+  *reinterpret_cast<HWND*>(lParam) = window;
+  return FALSE;
+}
+
+// The edit inside the file-name field, or the field itself.
+HWND FileNameEdit(HWND field) {
+  char name[64] = {};
+  GetClassNameA(field, name, sizeof name);
+  if (strcmp(name, "ComboBoxEx32") == 0) {
+    HWND edit = reinterpret_cast<HWND>(SendMessageA(field, CBEM_GETEDITCONTROL, 0, 0));
+    if (edit != nullptr) return edit;
+  }
+  HWND edit = FindWindowExA(field, nullptr, "Edit", nullptr);
+  return edit != nullptr ? edit : field;
+}
+
+}  // namespace
+
+HWND FindFileDialog() {
+  HWND dialog = nullptr;
+  EnumWindows(MatchFileDialog, reinterpret_cast<LPARAM>(&dialog));
+  return dialog;
+}
+
+FileDialogDriver::FileDialogDriver(const char* fileName, int button)
+    : fileName_(fileName != nullptr ? fileName : ""),
+      typeName_(fileName != nullptr),
+      button_(button),
+      thread_(nullptr),
+      done_(0) {
+  thread_ = CreateThread(nullptr, 0, Run, this, 0, nullptr);
+}
+
+FileDialogDriver::~FileDialogDriver() {
+  if (thread_ != nullptr) {
+    WaitPumping(thread_, INFINITE);
+    CloseHandle(thread_);
+  }
+}
+
+bool FileDialogDriver::Finish(DWORD timeoutMs) {
+  if (thread_ == nullptr) return false;
+  if (!WaitPumping(thread_, timeoutMs)) return false;
+  CloseHandle(thread_);
+  thread_ = nullptr;
+  return done_ != 0;
+}
+
+DWORD WINAPI FileDialogDriver::Run(void* self) {
+  auto* driver = static_cast<FileDialogDriver*>(self);
+  HWND dialog = nullptr;
+  for (int i = 0; i < 400 && dialog == nullptr; ++i) {
+    dialog = FindFileDialog();
+    if (dialog == nullptr) Sleep(20);
+  }
+  if (dialog == nullptr) return 0;
+  Sleep(200);  // the dialog fills its fields while it initialises
+  driver->caption_ = WindowText(dialog);
+  HWND field = GetDlgItem(dialog, 0x47C);
+  HWND edit = FileNameEdit(field);
+  driver->initialName_ = WindowText(edit);
+  if (driver->typeName_) {
+    SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(driver->fileName_.c_str()));
+    if (edit != field)
+      SendMessageA(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(driver->fileName_.c_str()));
+  }
+  PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(driver->button_, BN_CLICKED),
+               reinterpret_cast<LPARAM>(GetDlgItem(dialog, driver->button_)));
+  for (int i = 0; i < 1000 && IsWindow(dialog); ++i) Sleep(10);
+  if (!IsWindow(dialog)) InterlockedExchange(&driver->done_, 1);
+  return 0;
 }

@@ -21,6 +21,9 @@ void StopProgram();
 void Pump(DWORD milliseconds);
 // Pumps until the condition holds or the timeout runs out.
 bool PumpUntil(const std::function<bool()>& condition, DWORD timeoutMs = 5000);
+// Waits for a thread or event while pumping, so helper threads that send
+// messages to this thread's windows are never stuck.
+bool WaitPumping(HANDLE handle, DWORD timeoutMs);
 
 std::string WindowText(HWND window);
 std::string ControlText(int id);  // a control of the panel
@@ -46,8 +49,11 @@ class DialogWatcher {
   CRITICAL_SECTION lock_;
 };
 
-// Finds a top-level window of this process by caption (and class, if not null).
+// Finds a visible top-level window of this process by caption (and class,
+// if not null); file dialogs are left to FindFileDialog.
 HWND FindOwnWindow(const char* caption, const char* className = "#32770");
+// The visible file dialog of this process (it has the file-name field 0x47C).
+HWND FindFileDialog();
 
 // A folder of its own for this test process, inside the Wine temp folder.
 std::string TempDir();
@@ -68,5 +74,31 @@ COLORREF SheetPixel(int x, int y);
 
 // A real HDROP naming the files, as the shell would hand it over.
 HDROP MakeDrop(const std::vector<std::string>& paths);
+
+// Drives the next file dialog of this process from a second thread: finds
+// it by its file-name field (id 0x47C), notes its caption and the name it
+// starts with, types `fileName` into the field (unless it is null), presses
+// `button` (IDOK or IDCANCEL) and waits until the dialog window has been
+// destroyed, not merely hidden.
+class FileDialogDriver {
+ public:
+  FileDialogDriver(const char* fileName, int button);
+  ~FileDialogDriver();
+  // Waits for the driving thread; true when a dialog was found, answered
+  // and destroyed.
+  bool Finish(DWORD timeoutMs = 20000);
+  // Valid after Finish.
+  std::string Caption() const { return caption_; }
+  std::string InitialName() const { return initialName_; }
+ private:
+  static DWORD WINAPI Run(void* self);
+  std::string fileName_;
+  bool typeName_;
+  int button_;
+  HANDLE thread_;
+  volatile LONG done_;
+  std::string caption_;
+  std::string initialName_;
+};
 
 #endif

@@ -1,0 +1,1011 @@
+// The sprite sheet through the real windows: loading BMP files of every
+// depth, the reuse test, the key-colour probe, the failure message, the key
+// pass and its fast form against the per-pixel reference, and sheets whose
+// headers claim sizes far beyond their bytes.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <psapi.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstdio>
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "anim/animation_core.h"
+#include "anim/animation_win.h"
+#include "app/app_state_win.h"
+#include "panel/panel_win.h"
+#include "res/resource_ids.h"
+#include "sheet/sheet_win.h"
+#include "tests/wine/support/harness.h"
+
+namespace {
+
+const char kFailureText[] = "BMPファイル読みとりに失敗しました";
+const char kFailureCaption[] = "エラー";
+const char kWaitTitle[] = "透明色を適用中です。しばらくお待ちください。";
+const char kPanelTitle[] = "アニメーションメニュー";
+
+// The size label as the panel shows it; the multiplication sign is the
+// double-byte character 0x81 0x7E of code page 932.
+std::string SizeLabel(long long width, long long height) {
+  return std::to_string(width) + " \x81\x7E " + std::to_string(height);
+}
+
+// A 13 x 7 sheet: the top-left colour recurs in every third column, the
+// other pixels differ from it and from each other's neighbours.
+const COLORREF kCorner = RGB(200, 10, 30);
+COLORREF PlainPixel(int x, int y) {
+  if (x % 3 == 0) return kCorner;
+  return RGB(x * 10, y * 20, 77);
+}
+
+HWND Panel() { return frame.panel; }
+
+void SetTransparency(bool on) { SetChecked(Panel(), IDC_TRANSPARENT, on); }
+
+void UseCornerKey() {
+  SetChecked(Panel(), IDC_KEY_FROM_FIELDS, false);
+  SetChecked(Panel(), IDC_KEY_FROM_CORNER, true);
+}
+
+// The key fields stand as blue 1023, green 1025, red 1024.
+void UseFieldKey(UINT blue, UINT green, UINT red) {
+  SetChecked(Panel(), IDC_KEY_FROM_CORNER, false);
+  SetChecked(Panel(), IDC_KEY_FROM_FIELDS, true);
+  WriteField(Panel(), IDC_KEY_BLUE, blue);
+  WriteField(Panel(), IDC_KEY_GREEN, green);
+  WriteField(Panel(), IDC_KEY_RED, red);
+}
+
+void UseFieldKey(COLORREF key) { UseFieldKey(GetBValue(key), GetGValue(key), GetRValue(key)); }
+
+// A sheet load as the settings reader makes it: control 1000 holds the path
+// and the buffer handed over is a copy of it.
+bool LoadPath(const std::string& path) {
+  SetControlText(IDC_PATH, path.c_str());
+  char buffer[kPathBufferSize] = {};
+  snprintf(buffer, sizeof buffer, "%s", path.c_str());
+  return LoadSheet(Panel(), buffer);
+}
+
+void ApplyKey(COLORREF key, COLORREF background) {
+  ApplyKeyColour(Panel(), frame.sheetDC, sheet.sheetWidth, sheet.sheetHeight, key, background);
+}
+
+std::vector<COLORREF> SheetPixels() {
+  std::vector<COLORREF> pixels;
+  for (int y = 0; y < sheet.sheetHeight; ++y)
+    for (int x = 0; x < sheet.sheetWidth; ++x) pixels.push_back(SheetPixel(x, y));
+  return pixels;
+}
+
+bool IsLiveBitmap(HBITMAP bitmap) { return GetObjectType(bitmap) == OBJ_BITMAP; }
+
+HBITMAP BitmapInSheetDC() {
+  return static_cast<HBITMAP>(GetCurrentObject(frame.sheetDC, OBJ_BITMAP));
+}
+
+void Put32(std::vector<uint8_t>& bytes, size_t at, uint32_t value) {
+  for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<uint8_t>(value >> (8 * i));
+}
+
+// A file of `totalBytes` bytes whose 24-bit header claims width x height;
+// the pixel data is cut off after what fits.
+void WriteClaimingHeader(const std::string& path, int32_t width, int32_t height,
+                         size_t totalBytes) {
+  std::vector<uint8_t> bytes(totalBytes, 0);
+  bytes[0] = 'B';
+  bytes[1] = 'M';
+  Put32(bytes, 2, static_cast<uint32_t>(totalBytes));
+  Put32(bytes, 10, 54);
+  Put32(bytes, 14, 40);
+  Put32(bytes, 18, static_cast<uint32_t>(width));
+  Put32(bytes, 22, static_cast<uint32_t>(height));
+  bytes[26] = 1;   // planes
+  bytes[28] = 24;  // bits per pixel
+  WriteBytes(path, bytes);
+}
+
+class SheetTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    StartProgram();
+    plainPath_ = TempFile("plain.bmp");
+    WriteBmp(plainPath_, 13, 7, 24, PlainPixel);
+  }
+  void TearDown() override { StopProgram(); }
+  std::string plainPath_;
+};
+
+// ---------------------------------------------------------------------------
+// Loading
+
+struct Format {
+  int bitsPerPixel;
+  int width;
+  int height;
+};
+
+// Colours every palette depth can hold exactly.
+const std::vector<COLORREF> kSixteen = {
+    RGB(0, 0, 0),     RGB(255, 255, 255), RGB(255, 0, 0),   RGB(0, 255, 0),
+    RGB(0, 0, 255),   RGB(12, 34, 56),    RGB(13, 34, 56),  RGB(12, 35, 56),
+    RGB(12, 34, 57),  RGB(250, 128, 7),   RGB(1, 1, 1),     RGB(128, 128, 128),
+    RGB(99, 0, 199),  RGB(7, 77, 177),    RGB(254, 254, 254), RGB(60, 200, 90)};
+
+std::vector<COLORREF> PaletteFor(int bitsPerPixel) {
+  if (bitsPerPixel == 1) return {RGB(12, 34, 56), RGB(250, 128, 7)};
+  if (bitsPerPixel == 4) return kSixteen;
+  std::vector<COLORREF> palette = kSixteen;
+  for (int i = 16; i < 256; ++i) palette.push_back(RGB(i, 255 - i, (i * 7) & 0xFF));
+  return palette;
+}
+
+TEST_F(SheetTest, EveryDepthAndPaddedWidthLoadsWithSizeLabelAndTitle) {
+  EXPECT_EQ(ControlText(IDC_SHEET_SIZE), SizeLabel(0, 0));
+  EXPECT_EQ(WindowText(Panel()), kPanelTitle);
+
+  // Widths whose rows need padding bytes at every depth, and 1 x 1.
+  const Format formats[] = {{24, 13, 7}, {24, 1, 1},  {24, 2, 3},  {32, 29, 5}, {32, 1, 4},
+                            {8, 5, 3},   {8, 259, 2}, {4, 7, 5},   {4, 3, 9},   {4, 1, 1},
+                            {1, 9, 2},   {1, 33, 3}};
+  for (const Format& f : formats) {
+    SCOPED_TRACE(std::to_string(f.bitsPerPixel) + " bits, " + SizeLabel(f.width, f.height));
+    const std::vector<COLORREF> palette = PaletteFor(f.bitsPerPixel);
+    const size_t n = f.bitsPerPixel >= 24 ? 0 : palette.size();
+    auto colour = [&](int x, int y) -> COLORREF {
+      if (n == 0) return RGB(x * 7 + 1, y * 31 + 2, (x + y) * 3 + 3);
+      return palette[(static_cast<size_t>(x) * 3 + static_cast<size_t>(y) * 5) % n];
+    };
+    const std::string path = TempFile(("depth" + std::to_string(f.bitsPerPixel) + "_" +
+                                       std::to_string(f.width) + "x" + std::to_string(f.height) +
+                                       ".bmp").c_str());
+    WriteBmp(path, f.width, f.height, f.bitsPerPixel, colour, palette);
+    const HBITMAP before = sheet.sheetBitmap;
+    sheet.needsKeyPass = false;
+
+    ASSERT_TRUE(LoadPath(path));
+    EXPECT_EQ(ControlText(IDC_SHEET_SIZE), SizeLabel(f.width, f.height));
+    EXPECT_EQ(WindowText(Panel()), path);
+    EXPECT_EQ(sheet.sheetWidth, f.width);
+    EXPECT_EQ(sheet.sheetHeight, f.height);
+    EXPECT_TRUE(sheet.needsKeyPass);
+    EXPECT_STREQ(sheet.lastPath, path.c_str());
+    EXPECT_EQ(BitmapInSheetDC(), sheet.sheetBitmap);
+    if (before != nullptr) {
+      EXPECT_FALSE(IsLiveBitmap(before)) << "the displaced sheet is released";
+    }
+    int wrong = 0;
+    for (int y = 0; y < f.height; ++y)
+      for (int x = 0; x < f.width; ++x)
+        if (SheetPixel(x, y) != colour(x, y) && wrong++ < 3)
+          ADD_FAILURE() << "pixel " << x << "," << y << " " << std::hex << SheetPixel(x, y)
+                        << " instead of " << colour(x, y);
+  }
+}
+
+TEST_F(SheetTest, TopDownSheetsLoadAtTheirSize) {
+  // The loader gives top-down files the right size but not their pixels.
+  const Format formats[] = {{24, 10, 6}, {32, 7, 3}, {8, 5, 4}};
+  for (const Format& f : formats) {
+    SCOPED_TRACE(f.bitsPerPixel);
+    const std::string path = TempFile(("topdown" + std::to_string(f.bitsPerPixel) + ".bmp").c_str());
+    WriteBmp(path, f.width, f.height, f.bitsPerPixel, [](int, int) { return RGB(1, 1, 1); },
+             PaletteFor(f.bitsPerPixel));
+    std::vector<uint8_t> bytes = ReadBytes(path);
+    Put32(bytes, 22, static_cast<uint32_t>(-f.height));
+    WriteBytes(path, bytes);
+    ASSERT_TRUE(LoadPath(path));
+    EXPECT_EQ(ControlText(IDC_SHEET_SIZE), SizeLabel(f.width, f.height));
+    EXPECT_EQ(sheet.sheetWidth, f.width);
+    EXPECT_EQ(sheet.sheetHeight, f.height);
+    EXPECT_EQ(WindowText(Panel()), path);
+  }
+}
+
+TEST_F(SheetTest, OnlyTheFirst255CharactersOfThePathFieldAreUsed) {
+  // A file whose full path is exactly 255 characters, named in the field
+  // with more characters behind it.
+  const std::string dir = TempDir() + "\\";
+  std::string path = dir + std::string(255 - dir.size() - 4, 'n') + ".bmp";
+  ASSERT_EQ(path.size(), 255u);
+  WriteBmp(path, 4, 2, 24, PlainPixel);
+  ASSERT_TRUE(LoadPath(path + "tail"));
+  EXPECT_STREQ(sheet.lastPath, path.c_str());
+  EXPECT_EQ(WindowText(Panel()), path);
+  EXPECT_EQ(ControlText(IDC_SHEET_SIZE), SizeLabel(4, 2));
+}
+
+// ---------------------------------------------------------------------------
+// The reuse test
+
+TEST_F(SheetTest, SamePathWithTransparencyOffLoadsACleanCopy) {
+  SetTransparency(false);
+  ASSERT_TRUE(LoadPath(plainPath_));
+  const HBITMAP first = sheet.sheetBitmap;
+  const HBITMAP firstProbe = sheet.probeBitmap;
+  UseCornerKey();
+  ApplyKey(RGB(0, 0, 0), RGB(1, 2, 3));
+  ASSERT_EQ(SheetPixel(0, 0), RGB(1, 2, 3));
+  ASSERT_FALSE(sheet.needsKeyPass);
+
+  // Same path, same key as the pass: transparency off still reloads.
+  ASSERT_TRUE(LoadPath(plainPath_));
+  EXPECT_NE(sheet.sheetBitmap, first);
+  EXPECT_FALSE(IsLiveBitmap(first));
+  EXPECT_NE(sheet.probeBitmap, firstProbe);
+  EXPECT_FALSE(IsLiveBitmap(firstProbe));
+  EXPECT_EQ(BitmapInSheetDC(), sheet.sheetBitmap);
+  EXPECT_TRUE(sheet.needsKeyPass);
+  EXPECT_EQ(SheetPixel(0, 0), kCorner) << "the file's colours are back";
+  EXPECT_EQ(SheetPixel(3, 6), kCorner);
+}
+
+TEST_F(SheetTest, TransparencyOnWithSamePathAndKeyReusesTheHeldSheet) {
+  const COLORREF background = RGB(1, 2, 3);
+  struct Case {
+    const char* name;
+    bool cornerKey;
+  } cases[] = {{"top-left key", true}, {"RGB key", false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    SetTransparency(false);
+    if (c.cornerKey)
+      UseCornerKey();
+    else
+      UseFieldKey(kCorner);
+    ASSERT_TRUE(LoadPath(plainPath_));  // transparency off: a fresh copy
+    ApplyKey(kCorner, background);
+    ASSERT_EQ(sheet.lastKeyColour, kCorner);
+    ASSERT_EQ(SheetPixel(3, 0), background);
+
+    SetTransparency(true);
+    const HBITMAP held = sheet.sheetBitmap;
+    SetWindowTextA(Panel(), "title before");
+    SetControlText(IDC_SHEET_SIZE, "label before");
+    DialogWatcher boxes(kFailureCaption);
+    EXPECT_TRUE(LoadPath(plainPath_));
+    EXPECT_EQ(sheet.sheetBitmap, held);
+    EXPECT_EQ(BitmapInSheetDC(), held);
+    EXPECT_FALSE(sheet.needsKeyPass);
+    EXPECT_EQ(SheetPixel(3, 0), background) << "the keyed pixels stay keyed";
+    EXPECT_EQ(WindowText(Panel()), "title before");
+    EXPECT_EQ(ControlText(IDC_SHEET_SIZE), "label before");
+    EXPECT_EQ(boxes.Count(), 0);
+  }
+}
+
+TEST_F(SheetTest, ACleanSheetNotYetKeyedIsReusedAndStaysMarked) {
+  // Nothing keyed yet: the last key is black, as are the RGB fields.
+  SetTransparency(true);
+  UseFieldKey(0, 0, 0);
+  ASSERT_TRUE(LoadPath(plainPath_));
+  const HBITMAP held = sheet.sheetBitmap;
+  ASSERT_TRUE(LoadPath(plainPath_));
+  EXPECT_EQ(sheet.sheetBitmap, held);
+  EXPECT_TRUE(sheet.needsKeyPass) << "the next pass still keys it";
+}
+
+TEST_F(SheetTest, ADifferentKeyLoadsACleanCopy) {
+  const COLORREF background = RGB(1, 2, 3);
+  SetTransparency(true);
+  UseFieldKey(kCorner);
+  ASSERT_TRUE(LoadPath(plainPath_));
+  ApplyKey(kCorner, background);
+  ASSERT_EQ(SheetPixel(0, 0), background);
+
+  // The RGB key differs in red by one.
+  UseFieldKey(GetBValue(kCorner), GetGValue(kCorner), GetRValue(kCorner) + 1);
+  HBITMAP held = sheet.sheetBitmap;
+  ASSERT_TRUE(LoadPath(plainPath_));
+  EXPECT_NE(sheet.sheetBitmap, held);
+  EXPECT_TRUE(sheet.needsKeyPass);
+  EXPECT_EQ(SheetPixel(0, 0), kCorner);
+
+  // Keyed with another colour, then the probe's key (the top-left colour)
+  // differs from the last pass's.
+  const COLORREF other = PlainPixel(1, 1);
+  ApplyKey(other, background);
+  ASSERT_EQ(sheet.lastKeyColour, other);
+  UseCornerKey();
+  held = sheet.sheetBitmap;
+  ASSERT_TRUE(LoadPath(plainPath_));
+  EXPECT_NE(sheet.sheetBitmap, held);
+  EXPECT_TRUE(sheet.needsKeyPass);
+  EXPECT_EQ(SheetPixel(1, 1), other);
+}
+
+TEST_F(SheetTest, TheRgbKeyIsPackedFromTheFieldsClampedAndLeftAsTyped) {
+  SetTransparency(true);
+  UseFieldKey(0, 0, 0);
+  ASSERT_TRUE(LoadPath(plainPath_));
+  // Blue 300 counts as 255, green 20, red 7: the last pass used that key.
+  ApplyKeyColour(Panel(), frame.sheetDC, sheet.sheetWidth, sheet.sheetHeight, RGB(7, 20, 255),
+                 RGB(1, 2, 3));
+  const HBITMAP held = sheet.sheetBitmap;
+  UseFieldKey(300, 20, 7);
+  EXPECT_TRUE(LoadPath(plainPath_));
+  EXPECT_EQ(sheet.sheetBitmap, held) << "the key of 300, 20, 7 is blue 255, green 20, red 7";
+  EXPECT_EQ(ControlText(IDC_KEY_BLUE), "300");
+
+  UseFieldKey(255, 20, 999);  // red 255 now: another key
+  EXPECT_TRUE(LoadPath(plainPath_));
+  EXPECT_NE(sheet.sheetBitmap, held);
+  EXPECT_EQ(ControlText(IDC_KEY_RED), "999");
+}
+
+TEST_F(SheetTest, APathDifferingOnlyInLetterCaseIsLoaded) {
+  const std::string written = TempFile("Cased.bmp");
+  const std::string shouted = TempFile("CASED.BMP");
+  WriteBmp(written, 6, 4, 24, PlainPixel);
+  SetTransparency(true);
+  UseFieldKey(kCorner);
+  ASSERT_TRUE(LoadPath(written));
+  ApplyKey(kCorner, RGB(1, 2, 3));
+  const HBITMAP held = sheet.sheetBitmap;
+
+  ASSERT_TRUE(LoadPath(shouted));  // the same file on a case-blind drive
+  EXPECT_NE(sheet.sheetBitmap, held);
+  EXPECT_TRUE(sheet.needsKeyPass);
+  EXPECT_STREQ(sheet.lastPath, shouted.c_str());
+  EXPECT_EQ(WindowText(Panel()), shouted);
+  EXPECT_EQ(SheetPixel(0, 0), kCorner);
+}
+
+// A 16 x 8 strip of two 8 x 8 cells for the runs through Start.
+const COLORREF kCellColour[] = {RGB(200, 0, 0), RGB(0, 0, 200)};
+const COLORREF kStripKey = RGB(50, 60, 70);
+COLORREF StripPixel(int x, int y) {
+  if ((x + y) % 4 == 0) return kStripKey;
+  return kCellColour[x / 8];
+}
+
+void SetUpPlayback(const std::string& path, const char* interval) {
+  SetControlText(IDC_PATH, path.c_str());
+  SetControlText(IDC_FRAME_WIDTH, "8");
+  SetControlText(IDC_FRAME_HEIGHT, "8");
+  SetControlText(IDC_INTERVAL, interval);
+  SetControlText(IDC_FRAME_LIST, "0,1");
+  SetControlText(IDC_LOOP_COUNT, "0");
+}
+
+void SetBackground(COLORREF colour) {
+  WriteField(Panel(), IDC_BACK_RED, GetRValue(colour));
+  WriteField(Panel(), IDC_BACK_GREEN, GetGValue(colour));
+  WriteField(Panel(), IDC_BACK_BLUE, GetBValue(colour));
+}
+
+TEST_F(SheetTest, ABackgroundChangeAloneReloadsNothing) {
+  const std::string path = TempFile("strip.bmp");
+  WriteBmp(path, 16, 8, 24, StripPixel);
+  SetUpPlayback(path, "10000");
+  SetTransparency(true);
+  UseFieldKey(kStripKey);
+  SetBackground(RGB(10, 20, 30));
+  ASSERT_TRUE(StartAnimation(Panel()));
+  ASSERT_EQ(SheetPixel(0, 0), RGB(10, 20, 30));
+  ASSERT_FALSE(sheet.needsKeyPass);
+  const HBITMAP held = sheet.sheetBitmap;
+
+  SetBackground(RGB(40, 50, 60));
+  ASSERT_TRUE(StartAnimation(Panel()));
+  EXPECT_EQ(sheet.sheetBitmap, held);
+  EXPECT_FALSE(sheet.needsKeyPass);
+  EXPECT_EQ(SheetPixel(0, 0), RGB(10, 20, 30)) << "keyed with the earlier background";
+  EXPECT_EQ(SheetPixel(1, 0), kCellColour[0]);
+  PlaybackTick(frame.mainWindow);
+  EXPECT_EQ(BackBufferPixel(0, 0), RGB(10, 20, 30));
+  EXPECT_EQ(BackBufferPixel(20, 20), RGB(40, 50, 60));
+  KillTimer(frame.mainWindow, PLAYBACK_TIMER_ID);
+}
+
+// ---------------------------------------------------------------------------
+// The probe
+
+TEST_F(SheetTest, TheProbeAtStartReadsTheSharedBufferBeforeItIsRefreshed) {
+  const COLORREF cornerA = RGB(11, 22, 33);
+  const COLORREF cornerB = RGB(44, 55, 66);
+  const std::string a = TempFile("probe_a.bmp");
+  const std::string b = TempFile("probe_b.bmp");
+  WriteBmp(a, 8, 8, 24, [&](int x, int y) { return x == 0 && y == 0 ? cornerA : RGB(1, 1, 1); });
+  WriteBmp(b, 16, 8, 24, [&](int x, int y) { return x == 0 && y == 0 ? cornerB : RGB(2, 2, 2); });
+  SetUpPlayback(a, "10000");
+  SetTransparency(true);
+  UseCornerKey();
+
+  // A dropped file fills the shared buffer and the path field.
+  SendMessageA(Panel(), WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({a})), 0);
+  ASSERT_STREQ(panelPath, a.c_str());
+  ASSERT_EQ(WindowText(Panel()), a);
+  ASSERT_EQ(GetPixel(frame.probeDC, 0, 0), cornerA);
+
+  // The field edited by hand: the probe still reads the dropped file, and
+  // the sheet of the field is loaded because its path is new.
+  SetControlText(IDC_PATH, b.c_str());
+  ASSERT_TRUE(StartAnimation(Panel()));
+  EXPECT_EQ(GetPixel(frame.probeDC, 0, 0), cornerA);
+  EXPECT_STREQ(panelPath, b.c_str());
+  EXPECT_EQ(WindowText(Panel()), b);
+  EXPECT_EQ(ControlText(IDC_SHEET_SIZE), SizeLabel(16, 8));
+  EXPECT_EQ(sheet.lastKeyColour, cornerB) << "the pass keys the sheet's own top-left pixel";
+  EXPECT_EQ(SheetPixel(1, 0), RGB(2, 2, 2));
+
+  // Now the buffer names the sheet: the probe reads it, its key is the
+  // last pass's and the held sheet is reused.
+  HBITMAP held = sheet.sheetBitmap;
+  ASSERT_TRUE(StartAnimation(Panel()));
+  EXPECT_EQ(GetPixel(frame.probeDC, 0, 0), cornerB);
+  EXPECT_EQ(sheet.sheetBitmap, held);
+
+  // The buffer naming the other file again: its top-left colour is not the
+  // last key, so the sheet of the field is loaded afresh.
+  snprintf(panelPath, sizeof panelPath, "%s", a.c_str());
+  ASSERT_TRUE(StartAnimation(Panel()));
+  EXPECT_EQ(GetPixel(frame.probeDC, 0, 0), cornerA);
+  EXPECT_NE(sheet.sheetBitmap, held);
+  EXPECT_STREQ(panelPath, b.c_str());
+  KillTimer(frame.mainWindow, PLAYBACK_TIMER_ID);
+}
+
+TEST_F(SheetTest, WithNoProbeEverLoadedTheProbedKeyIsBlack) {
+  // Nothing loaded yet: the last path is empty and the last key black. A
+  // probe that fails gives black, so an empty field is "reused".
+  SetTransparency(true);
+  UseCornerKey();
+  SetControlText(IDC_PATH, "");
+  snprintf(panelPath, sizeof panelPath, "%s", TempFile("no_such_probe.bmp").c_str());
+  {
+    DialogWatcher boxes(kFailureCaption);
+    EXPECT_TRUE(LoadSheet(Panel(), panelPath));
+    Pump(100);
+    EXPECT_EQ(boxes.Count(), 0);
+  }
+  EXPECT_EQ(sheet.probeBitmap, nullptr);
+  EXPECT_EQ(sheet.sheetBitmap, nullptr);
+  EXPECT_EQ(WindowText(Panel()), kPanelTitle);
+  EXPECT_EQ(ControlText(IDC_SHEET_SIZE), SizeLabel(0, 0));
+  EXPECT_STREQ(panelPath, "");
+
+  // The same holds for an RGB key of black; any other key tries the load.
+  UseFieldKey(0, 0, 0);
+  EXPECT_TRUE(LoadPath(""));
+  UseFieldKey(0, 0, 1);
+  DialogWatcher boxes(kFailureCaption);
+  EXPECT_FALSE(LoadPath(""));
+  EXPECT_TRUE(PumpUntil([&] { return boxes.Count() == 1; }, 3000));
+}
+
+TEST_F(SheetTest, AProbeThatFailsKeepsThePreviousProbe) {
+  SetTransparency(true);
+  UseCornerKey();
+  ASSERT_TRUE(LoadPath(plainPath_));
+  ApplyKey(RGB(0, 0, 0), RGB(1, 2, 3));
+  ASSERT_EQ(sheet.lastKeyColour, kCorner);
+  const HBITMAP probe = sheet.probeBitmap;
+  const HBITMAP held = sheet.sheetBitmap;
+
+  // The buffer names a file that does not load; the field names the sheet.
+  SetControlText(IDC_PATH, plainPath_.c_str());
+  char buffer[kPathBufferSize];
+  snprintf(buffer, sizeof buffer, "%s", TempFile("no_such_probe.bmp").c_str());
+  DialogWatcher boxes(kFailureCaption);
+  EXPECT_TRUE(LoadSheet(Panel(), buffer));
+  EXPECT_EQ(sheet.probeBitmap, probe);
+  EXPECT_TRUE(IsLiveBitmap(probe));
+  EXPECT_EQ(GetPixel(frame.probeDC, 0, 0), kCorner);
+  EXPECT_EQ(sheet.sheetBitmap, held) << "the previous probe's key matches the last pass";
+  Pump(50);
+  EXPECT_EQ(boxes.Count(), 0);
+}
+
+// ---------------------------------------------------------------------------
+// Failures
+
+// Files that the loader refuses.
+std::vector<std::pair<std::string, std::string>> BadFiles() {
+  std::vector<std::pair<std::string, std::string>> files;
+  files.push_back({"missing file", TempFile("missing.bmp")});
+  files.push_back({"empty path", ""});
+  const std::string empty = TempFile("empty.bmp");
+  WriteBytes(empty, {});
+  files.push_back({"zero-byte file", empty});
+  // (Wine still loads a file cut inside its bitmap header, as a blank
+  // bitmap of the claimed size, so such a file is not in this list.)
+  std::mt19937 random(4);
+  std::vector<uint8_t> garbage(400);
+  for (uint8_t& b : garbage) b = static_cast<uint8_t>(random());
+  garbage[0] = 'Q';
+  const std::string junk = TempFile("garbage.bmp");
+  WriteBytes(junk, garbage);
+  files.push_back({"garbage file", junk});
+  return files;
+}
+
+TEST_F(SheetTest, AFileThatDoesNotLoadShowsTheMessageAndChangesNothing) {
+  DialogWatcher boxes(kFailureCaption);
+  int shown = 0;
+  for (const auto& bad : BadFiles()) {
+    for (bool keyed : {false, true}) {
+      SCOPED_TRACE(bad.first + (keyed ? ", keyed sheet" : ", clean sheet"));
+      SetTransparency(false);
+      UseCornerKey();
+      ASSERT_TRUE(LoadPath(plainPath_));
+      if (keyed) ApplyKey(RGB(0, 0, 0), RGB(1, 2, 3));
+      const HBITMAP held = sheet.sheetBitmap;
+      const std::vector<COLORREF> pixels = SheetPixels();
+      const std::string label = ControlText(IDC_SHEET_SIZE);
+      const std::string title = WindowText(Panel());
+
+      EXPECT_FALSE(LoadPath(bad.second));
+      ++shown;
+      EXPECT_TRUE(PumpUntil([&] { return boxes.Count() >= shown; }, 3000));
+      EXPECT_EQ(boxes.Count(), shown);
+      EXPECT_EQ(boxes.LastText(), kFailureText);
+      EXPECT_EQ(sheet.sheetBitmap, held);
+      EXPECT_EQ(BitmapInSheetDC(), held);
+      EXPECT_EQ(sheet.sheetWidth, 13);
+      EXPECT_EQ(sheet.sheetHeight, 7);
+      EXPECT_STREQ(sheet.lastPath, plainPath_.c_str());
+      EXPECT_EQ(sheet.needsKeyPass, !keyed);
+      EXPECT_EQ(ControlText(IDC_SHEET_SIZE), label);
+      EXPECT_EQ(WindowText(Panel()), title);
+      EXPECT_EQ(SheetPixels(), pixels);
+    }
+  }
+}
+
+// Watches from a second thread for the failure box, notes what it shows,
+// who owns it and how far playback has got, holds it open for `holdMs` and
+// then presses its OK button.
+class HeldBox {
+ public:
+  explicit HeldBox(DWORD holdMs) : holdMs_(holdMs) {
+    thread_ = CreateThread(nullptr, 0, Run, this, 0, nullptr);
+  }
+  ~HeldBox() {
+    InterlockedExchange(&stop_, 1);
+    WaitPumping(thread_, INFINITE);
+    CloseHandle(thread_);
+  }
+  bool Answered() { return InterlockedCompareExchange(&answered_, 0, 0) != 0; }
+
+  HWND owner = nullptr;
+  std::string text;
+  HICON icon = nullptr;
+  std::vector<int> buttons;
+  int32_t loopsAtOpen = -1;
+  int32_t loopsBeforeAnswer = -1;
+
+ private:
+  static int32_t Loops() { return *static_cast<volatile int32_t*>(&animation.loopsDone); }
+  static BOOL CALLBACK Child(HWND child, LPARAM lParam) {
+    auto* self = reinterpret_cast<HeldBox*>(lParam);
+    char name[64] = {};
+    GetClassNameA(child, name, sizeof name);
+    const LONG style = GetWindowLongA(child, GWL_STYLE);
+    if (_stricmp(name, "Button") == 0 && (style & WS_VISIBLE))
+      self->buttons.push_back(GetDlgCtrlID(child));
+    if (_stricmp(name, "Static") == 0) {
+      if ((style & SS_TYPEMASK) == SS_ICON) {
+        DWORD_PTR result = 0;
+        SendMessageTimeoutA(child, STM_GETICON, 0, 0, SMTO_BLOCK, 1000, &result);
+        self->icon = reinterpret_cast<HICON>(result);
+      } else {
+        self->text += WindowText(child);
+      }
+    }
+    return TRUE;
+  }
+  static DWORD WINAPI Run(void* param) {
+    auto* self = static_cast<HeldBox*>(param);
+    while (!self->stop_) {
+      HWND box = FindOwnWindow(kFailureCaption);
+      if (box == nullptr) {
+        Sleep(5);
+        continue;
+      }
+      self->loopsAtOpen = Loops();
+      self->owner = GetWindow(box, GW_OWNER);
+      EnumChildWindows(box, Child, reinterpret_cast<LPARAM>(self));
+      Sleep(self->holdMs_);
+      self->loopsBeforeAnswer = Loops();
+      InterlockedExchange(&self->answered_, 1);
+      PostMessageA(box, WM_COMMAND, IDOK, 0);
+      return 0;
+    }
+    return 0;
+  }
+  DWORD holdMs_;
+  HANDLE thread_ = nullptr;
+  volatile LONG stop_ = 0;
+  volatile LONG answered_ = 0;
+};
+
+TEST_F(SheetTest, PlaybackGoesOnWhileTheFailureBoxIsOpenAndAfter) {
+  const std::string path = TempFile("running.bmp");
+  WriteBmp(path, 16, 8, 24, StripPixel);
+  SetUpPlayback(path, "10");
+  ASSERT_TRUE(StartAnimation(Panel()));
+  ASSERT_TRUE(PumpUntil([] { return animation.loopsDone >= 2; }));
+  const std::string title = WindowText(Panel());
+  const std::string label = ControlText(IDC_SHEET_SIZE);
+  const HBITMAP held = sheet.sheetBitmap;
+
+  // A broken file dropped during playback.
+  const std::string junk = TempFile("dropped_junk.bmp");
+  WriteBytes(junk, {'n', 'o', 't', ' ', 'a', ' ', 'b', 'm', 'p'});
+  {
+    HeldBox box(400);
+    SendMessageA(Panel(), WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({junk})), 0);
+    ASSERT_TRUE(box.Answered());
+    EXPECT_EQ(box.text, kFailureText);
+    EXPECT_EQ(box.owner, Panel());
+    EXPECT_EQ(box.icon, LoadIconA(nullptr, IDI_EXCLAMATION));
+    EXPECT_EQ(box.buttons, std::vector<int>{IDOK});
+    EXPECT_GE(box.loopsAtOpen, 2);
+    EXPECT_GT(box.loopsBeforeAnswer, box.loopsAtOpen) << "ticks ran while the box was open";
+    const int32_t after = animation.loopsDone;
+    EXPECT_TRUE(PumpUntil([&] { return animation.loopsDone > after + 2; }));
+  }
+  EXPECT_EQ(sheet.sheetBitmap, held);
+  EXPECT_EQ(WindowText(Panel()), title);
+  EXPECT_EQ(ControlText(IDC_SHEET_SIZE), label);
+  const COLORREF shown = BackBufferPixel(1, 0);
+  EXPECT_TRUE(shown == kCellColour[0] || shown == kCellColour[1]) << std::hex << shown;
+
+  // Start with the field naming the broken file: the pass count restarts
+  // and playback goes on with the held sheet.
+  ASSERT_TRUE(PumpUntil([] { return animation.loopsDone >= 20; }));
+  SetControlText(IDC_PATH, junk.c_str());
+  {
+    HeldBox box(300);
+    EXPECT_FALSE(StartAnimation(Panel()));
+    ASSERT_TRUE(box.Answered());
+    EXPECT_LT(box.loopsAtOpen, 10) << "Start set the pass count to 0 before the load";
+    EXPECT_GT(box.loopsBeforeAnswer, box.loopsAtOpen);
+    const int32_t after = animation.loopsDone;
+    EXPECT_TRUE(PumpUntil([&] { return animation.loopsDone > after + 2; }));
+  }
+  EXPECT_EQ(sheet.sheetBitmap, held);
+  KillTimer(frame.mainWindow, PLAYBACK_TIMER_ID);
+}
+
+// ---------------------------------------------------------------------------
+// The key pass
+
+// A 17 x 9 sheet: the top-left colour, an RGB key, their neighbours one
+// step away in each channel, and a filler colour.
+const COLORREF kTopLeft = RGB(90, 100, 110);
+const COLORREF kTyped = RGB(30, 40, 50);
+const COLORREF kFiller = RGB(200, 201, 202);
+std::vector<COLORREF> Neighbours(COLORREF c) {
+  const int r = GetRValue(c), g = GetGValue(c), b = GetBValue(c);
+  return {RGB(r + 1, g, b), RGB(r - 1, g, b), RGB(r, g + 1, b),
+          RGB(r, g - 1, b), RGB(r, g, b + 1), RGB(r, g, b - 1)};
+}
+COLORREF KeyedPixel(int x, int y) {
+  if (x == 0 && y == 0) return kTopLeft;
+  const int i = y * 17 + x;
+  switch (i % 5) {
+    case 0: return kTopLeft;
+    case 1: return kTyped;
+    case 2: return Neighbours(kTopLeft)[static_cast<size_t>(i / 5) % 6];
+    case 3: return Neighbours(kTyped)[static_cast<size_t>(i / 5) % 6];
+  }
+  return kFiller;
+}
+
+class KeyPassTest : public SheetTest {
+ protected:
+  void SetUp() override {
+    SheetTest::SetUp();
+    path_ = TempFile("keyed.bmp");
+    WriteBmp(path_, 17, 9, 24, KeyedPixel);
+    SetTransparency(true);
+  }
+  // Every pixel: the key colour became the background, all else stayed.
+  void ExpectKeyed(COLORREF key, COLORREF background) {
+    int changed = 0, wrong = 0;
+    for (int y = 0; y < 9; ++y)
+      for (int x = 0; x < 17; ++x) {
+        const COLORREF want = KeyedPixel(x, y) == key ? background : KeyedPixel(x, y);
+        if (want != KeyedPixel(x, y)) ++changed;
+        if (SheetPixel(x, y) != want && wrong++ < 3)
+          ADD_FAILURE() << "pixel " << x << "," << y << ": " << std::hex << SheetPixel(x, y)
+                        << " instead of " << want;
+      }
+    if (key != background) {
+      EXPECT_GT(changed, 10);
+    }
+  }
+  std::string path_;
+};
+
+TEST_F(KeyPassTest, TheTopLeftRadioKeysTheTopLeftColour) {
+  UseCornerKey();
+  ASSERT_TRUE(LoadPath(path_));
+  SetWindowTextA(frame.mainWindow, "before the pass");
+  ApplyKey(kTyped, RGB(5, 6, 7));  // the colour passed in is ignored
+  ExpectKeyed(kTopLeft, RGB(5, 6, 7));
+  EXPECT_EQ(SheetPixel(0, 0), RGB(5, 6, 7));
+  EXPECT_EQ(sheet.lastKeyColour, kTopLeft);
+  EXPECT_FALSE(sheet.needsKeyPass);
+  EXPECT_EQ(WindowText(frame.mainWindow), kWaitTitle);
+  EXPECT_EQ(BitmapInSheetDC(), sheet.sheetBitmap);
+}
+
+TEST_F(KeyPassTest, TheRgbRadioKeysThePackedColour) {
+  UseFieldKey(kTyped);
+  ASSERT_TRUE(LoadPath(path_));
+  ApplyKey(kTyped, RGB(5, 6, 7));
+  ExpectKeyed(kTyped, RGB(5, 6, 7));
+  EXPECT_EQ(SheetPixel(0, 0), kTopLeft);
+  EXPECT_EQ(sheet.lastKeyColour, kTyped);
+  EXPECT_FALSE(sheet.needsKeyPass);
+  EXPECT_EQ(WindowText(frame.mainWindow), kWaitTitle);
+  EXPECT_EQ(BitmapInSheetDC(), sheet.sheetBitmap);
+}
+
+TEST_F(KeyPassTest, StartKeysWithTheFieldsInTheirOrder) {
+  // Blue 1023, green 1025, red 1024: blue 50, green 40, red 30 is kTyped.
+  SetUpPlayback(path_, "10000");
+  UseFieldKey(50, 40, 30);
+  SetBackground(RGB(5, 6, 7));
+  ASSERT_TRUE(StartAnimation(Panel()));
+  KillTimer(frame.mainWindow, PLAYBACK_TIMER_ID);
+  ExpectKeyed(kTyped, RGB(5, 6, 7));
+  EXPECT_EQ(WindowText(frame.mainWindow), kWaitTitle);
+}
+
+TEST_F(KeyPassTest, AKeyedSheetIsNotKeyedAgain) {
+  UseCornerKey();
+  ASSERT_TRUE(LoadPath(path_));
+  ApplyKey(0, RGB(5, 6, 7));
+  const std::vector<COLORREF> keyed = SheetPixels();
+  SetWindowTextA(frame.mainWindow, "after the first pass");
+  UseFieldKey(kTyped);
+  ApplyKey(kTyped, RGB(8, 8, 8));
+  EXPECT_EQ(SheetPixels(), keyed);
+  EXPECT_EQ(WindowText(frame.mainWindow), "after the first pass");
+  EXPECT_EQ(sheet.lastKeyColour, kTopLeft);
+  EXPECT_FALSE(sheet.needsKeyPass);
+}
+
+TEST_F(KeyPassTest, AbsentKeysAndAKeyEqualToTheBackgroundChangeNoPixel) {
+  struct Case {
+    const char* name;
+    COLORREF key, background;
+  } cases[] = {
+      {"key absent", RGB(31, 41, 51), RGB(5, 6, 7)},
+      {"key equals background", kTyped, kTyped},
+  };
+  UseFieldKey(0, 0, 0);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    SetTransparency(false);  // a clean copy each time
+    ASSERT_TRUE(LoadPath(path_));
+    const std::vector<COLORREF> clean = SheetPixels();
+    ApplyKey(c.key, c.background);
+    EXPECT_EQ(SheetPixels(), clean);
+    EXPECT_EQ(sheet.lastKeyColour, c.key);
+    EXPECT_FALSE(sheet.needsKeyPass);
+  }
+}
+
+// ---------------------------------------------------------------------------
+// The fast pass against the per-pixel reference
+
+std::vector<COLORREF> PixelsOf(HBITMAP bitmap, int width, int height) {
+  HDC dc = CreateCompatibleDC(nullptr);
+  HGDIOBJ old = SelectObject(dc, bitmap);
+  std::vector<COLORREF> pixels(static_cast<size_t>(width) * height);
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) pixels[static_cast<size_t>(y) * width + x] = GetPixel(dc, x, y);
+  SelectObject(dc, old);
+  DeleteDC(dc);
+  return pixels;
+}
+
+struct PassCase {
+  const char* name;
+  int bitsPerPixel;
+  int width, height;
+  enum Kind { Random, KeyIsBackground, OneStepOff, OnlyTopLeft } kind;
+};
+
+TEST_F(SheetTest, TheFastPassEqualsThePerPixelReferenceOnEveryPixel) {
+  const PassCase cases[] = {
+      {"4-bit random", 4, 37, 23, PassCase::Random},
+      {"4-bit key is background", 4, 37, 23, PassCase::KeyIsBackground},
+      {"4-bit only the top-left", 4, 31, 11, PassCase::OnlyTopLeft},
+      {"8-bit random", 8, 41, 19, PassCase::Random},
+      {"8-bit one step off", 8, 41, 19, PassCase::OneStepOff},
+      {"8-bit only the top-left", 8, 5, 3, PassCase::OnlyTopLeft},
+      {"24-bit random", 24, 33, 17, PassCase::Random},
+      {"24-bit key is background", 24, 33, 17, PassCase::KeyIsBackground},
+      {"24-bit one step off", 24, 35, 13, PassCase::OneStepOff},
+      {"24-bit only the top-left", 24, 99, 45, PassCase::OnlyTopLeft},
+      {"32-bit random", 32, 29, 13, PassCase::Random},
+      {"32-bit one step off", 32, 30, 9, PassCase::OneStepOff},
+      {"32-bit only the top-left", 32, 1, 1, PassCase::OnlyTopLeft},
+      {"1-bit random", 1, 45, 7, PassCase::Random},
+      // Several bands of rows, the last one short.
+      {"24-bit many bands", 24, 2101, 1103, PassCase::Random},
+      {"32-bit many bands, only the top-left", 32, 4099, 601, PassCase::OnlyTopLeft},
+  };
+  const COLORREF key = RGB(12, 34, 56);  // in every palette
+  const COLORREF background = RGB(250, 128, 7);
+  unsigned seed = 1;
+  for (const PassCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::mt19937 random(seed++);
+    std::vector<COLORREF> palette = PaletteFor(c.bitsPerPixel);
+    // Colours the sheet may use: the palette at palette depths, else the
+    // palette and random colours.
+    std::vector<COLORREF> pool = palette;
+    if (c.bitsPerPixel >= 24)
+      for (int i = 0; i < 64; ++i) pool.push_back(random() & 0xFFFFFF);
+    // Without the key itself its neighbours one step away stay in the pool.
+    if (c.kind == PassCase::OneStepOff || c.kind == PassCase::OnlyTopLeft) {
+      std::vector<COLORREF> without;
+      for (COLORREF p : pool)
+        if (p != key) without.push_back(p);
+      pool = without;
+    }
+    // The key's neighbours one step away in each channel must survive.
+    if (c.kind == PassCase::OneStepOff && c.bitsPerPixel >= 24)
+      for (COLORREF neighbour : {RGB(13, 34, 56), RGB(12, 35, 56), RGB(12, 34, 57), RGB(11, 34, 56)})
+        for (int i = 0; i < 8; ++i) pool.push_back(neighbour);
+    const COLORREF passKey = key;
+    const COLORREF passBackground = c.kind == PassCase::KeyIsBackground ? key : background;
+    std::vector<COLORREF> source(static_cast<size_t>(c.width) * c.height);
+    for (size_t i = 0; i < source.size(); ++i) {
+      // About a third of the pixels the key (where it may appear).
+      const bool keyPixel = c.kind != PassCase::OneStepOff && c.kind != PassCase::OnlyTopLeft &&
+                            random() % 3 == 0;
+      source[i] = keyPixel ? key : pool[random() % pool.size()];
+    }
+    if (c.kind == PassCase::OnlyTopLeft) source[0] = key;
+    const int width = c.width;
+    const std::string path = TempFile("pass.bmp");
+    WriteBmp(path, c.width, c.height, c.bitsPerPixel,
+             [&](int x, int y) { return source[static_cast<size_t>(y) * width + x]; }, palette);
+
+    BITMAP description;
+    const HBITMAP reference = LoadBitmapFile(frame.mainWindow, path.c_str(), &description);
+    const HBITMAP fast = LoadBitmapFile(frame.mainWindow, path.c_str(), &description);
+    ASSERT_NE(reference, nullptr);
+    ASSERT_NE(fast, nullptr);
+    const std::vector<COLORREF> before = PixelsOf(reference, c.width, c.height);
+    ASSERT_EQ(before, source) << "the loaded copy holds the file's colours";
+
+    HDC dc = CreateCompatibleDC(frame.sheetDC);
+    HGDIOBJ old = SelectObject(dc, reference);
+    ReplaceKeyColourPerPixel(dc, c.width, c.height, passKey, passBackground);
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    ReplaceKeyColourInBands(fast, c.width, c.height, passKey, passBackground);
+
+    const std::vector<COLORREF> expected = PixelsOf(reference, c.width, c.height);
+    const std::vector<COLORREF> got = PixelsOf(fast, c.width, c.height);
+    size_t replaced = 0, mismatches = 0;
+    for (size_t i = 0; i < source.size(); ++i) {
+      const COLORREF want = source[i] == passKey ? passBackground : source[i];
+      if (source[i] == passKey) ++replaced;
+      if (expected[i] != want || got[i] != want) {
+        if (mismatches++ < 3)
+          ADD_FAILURE() << "pixel " << i % c.width << "," << i / c.width << ": file "
+                        << std::hex << source[i] << ", reference " << expected[i] << ", fast "
+                        << got[i] << ", wanted " << want;
+      }
+    }
+    EXPECT_EQ(mismatches, 0u);
+    switch (c.kind) {
+      case PassCase::Random:
+      case PassCase::KeyIsBackground:
+        EXPECT_GT(replaced, source.size() / 5);
+        break;
+      case PassCase::OneStepOff:
+        EXPECT_EQ(replaced, 0u);
+        EXPECT_NE(std::find(source.begin(), source.end(), RGB(13, 34, 56)), source.end())
+            << "the colour one step off the key is in the sheet";
+        break;
+      case PassCase::OnlyTopLeft:
+        EXPECT_EQ(replaced, 1u);
+        EXPECT_EQ(got[0], passBackground);
+        break;
+    }
+    DeleteObject(reference);
+    DeleteObject(fast);
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Sheets that claim more than they hold
+
+SIZE_T PeakCommitted() {
+  PROCESS_MEMORY_COUNTERS counters = {};
+  counters.cb = sizeof counters;
+  K32GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
+  return counters.PeakPagefileUsage;
+}
+
+SIZE_T Committed() {
+  PROCESS_MEMORY_COUNTERS counters = {};
+  counters.cb = sizeof counters;
+  K32GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
+  return counters.PagefileUsage;
+}
+
+TEST_F(SheetTest, AHugeClaimedSheetLoadsAndIsKeyedWithinBoundedMemory) {
+  const std::string path = TempFile("claims_huge.bmp");
+  WriteClaimingHeader(path, 20000, 20000, 120);
+  SetTransparency(true);
+  UseFieldKey(3, 2, 1);  // no probe: one copy of 1.6 GB is enough
+  ASSERT_TRUE(LoadPath(path));
+  EXPECT_EQ(ControlText(IDC_SHEET_SIZE), "20000 \x81\x7E 20000");
+  EXPECT_EQ(sheet.sheetWidth, 20000);
+  EXPECT_EQ(sheet.sheetHeight, 20000);
+
+  // The pass may touch the sheet's own pixels, plus a buffer of a few MiB.
+  const SIZE_T sheetBytes = static_cast<SIZE_T>(20000) * 20000 * 4;
+  const SIZE_T before = Committed();
+  ApplyKey(RGB(1, 2, 3), RGB(9, 9, 9));
+  EXPECT_FALSE(sheet.needsKeyPass);
+  EXPECT_EQ(sheet.lastKeyColour, RGB(1, 2, 3));
+  EXPECT_EQ(WindowText(frame.mainWindow), kWaitTitle);
+  EXPECT_EQ(BitmapInSheetDC(), sheet.sheetBitmap);
+  EXPECT_LT(PeakCommitted() - before, sheetBytes + (64u << 20));
+  EXPECT_NE(SheetPixel(19999, 19999), RGB(9, 9, 9));
+
+  // Released again by the next sheet.
+  SetTransparency(false);
+  ASSERT_TRUE(LoadPath(plainPath_));
+  EXPECT_EQ(ControlText(IDC_SHEET_SIZE), SizeLabel(13, 7));
+}
+
+TEST_F(SheetTest, AWidthOfTheMostNegativeNumberLoadsAndThePassVisitsNothing) {
+  const std::string path = TempFile("claims_negative.bmp");
+  WriteClaimingHeader(path, INT32_MIN, 2, 120);
+  SetTransparency(true);
+  UseCornerKey();
+  ASSERT_TRUE(LoadPath(path));
+  EXPECT_EQ(sheet.sheetWidth, INT32_MIN);
+  EXPECT_EQ(sheet.sheetHeight, 2);
+  EXPECT_EQ(ControlText(IDC_SHEET_SIZE), SizeLabel(INT32_MIN, 2));
+  EXPECT_TRUE(sheet.needsKeyPass);
+
+  ApplyKey(RGB(0, 0, 0), RGB(9, 9, 9));
+  EXPECT_FALSE(sheet.needsKeyPass);
+  EXPECT_EQ(WindowText(frame.mainWindow), kWaitTitle);
+  EXPECT_EQ(BitmapInSheetDC(), sheet.sheetBitmap);
+  UseFieldKey(0, 0, 0);
+  sheet.needsKeyPass = true;
+  ApplyKey(RGB(0, 0, 0), RGB(9, 9, 9));
+  EXPECT_FALSE(sheet.needsKeyPass);
+  EXPECT_EQ(sheet.lastKeyColour, RGB(0, 0, 0));
+
+  // The same for the fast and the reference pass called directly.
+  ReplaceKeyColourPerPixel(frame.sheetDC, INT32_MIN, 2, RGB(0, 0, 0), RGB(9, 9, 9));
+  HDC screen = GetDC(nullptr);
+  HBITMAP lone = CreateCompatibleBitmap(screen, 2, 2);
+  ReleaseDC(nullptr, screen);
+  HDC dc = CreateCompatibleDC(nullptr);
+  HGDIOBJ old = SelectObject(dc, lone);
+  RECT all = {0, 0, 2, 2};
+  FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+  SelectObject(dc, old);
+  DeleteDC(dc);
+  ReplaceKeyColourInBands(lone, INT32_MIN, 2, RGB(0, 0, 0), RGB(9, 9, 9));
+  ReplaceKeyColourInBands(lone, 2, INT32_MIN, RGB(0, 0, 0), RGB(9, 9, 9));
+  ReplaceKeyColourInBands(lone, 0, 2, RGB(0, 0, 0), RGB(9, 9, 9));
+  EXPECT_EQ(PixelsOf(lone, 2, 2), std::vector<COLORREF>(4, RGB(0, 0, 0)));
+  DeleteObject(lone);
+}
+
+}  // namespace
