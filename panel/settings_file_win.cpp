@@ -1,8 +1,169 @@
-// Settings file reading and writing; filled in with the settings file work.
+// Saving the panel's set-up to a settings file, and reading one back.
 #include <windows.h>
+#include <commdlg.h>
 
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "panel/panel_core.h"
 #include "panel/panel_win.h"
+#include "panel/settings_core.h"
+#include "res/resource_ids.h"
+#include "sheet/sheet_win.h"
 
-void LoadSettingsFile(HWND, const char*) {}
+namespace {
 
-void SaveSettingsFile(HWND) {}
+OPENFILENAMEA saveDialog;
+char saveName[kPathBufferSize];
+
+// A settings file is never larger than 16 + 255 + 255 bytes; anything much
+// larger is not one.
+constexpr size_t kLargestReadBytes = 4096;
+
+const char kSaveErrorCaption[] = "保存エラー";
+
+std::string ControlString(HWND panel, int id) {
+  char text[kPathBufferSize] = {};
+  GetDlgItemTextA(panel, id, text, sizeof text);
+  return text;
+}
+
+SettingsRecord ReadPanel(HWND panel) {
+  SettingsRecord record;
+  record.path = ControlString(panel, IDC_PATH);
+  record.frameWidth = ReadField(panel, IDC_FRAME_WIDTH);
+  record.frameHeight = ReadField(panel, IDC_FRAME_HEIGHT);
+  record.interval = ReadField(panel, IDC_INTERVAL);
+  record.columnIndex = ReadField(panel, IDC_COLUMN);
+  record.zoom = ReadField(panel, IDC_ZOOM);
+  record.flags = FlagsByte(IsChecked(panel, IDC_HORIZONTAL), IsChecked(panel, IDC_TRANSPARENT),
+                           IsChecked(panel, IDC_KEY_FROM_CORNER));
+  record.keyBlue = ReadField(panel, IDC_KEY_BLUE);
+  record.keyGreen = ReadField(panel, IDC_KEY_GREEN);
+  record.keyRed = ReadField(panel, IDC_KEY_RED);
+  record.backRed = ReadField(panel, IDC_BACK_RED);
+  record.backGreen = ReadField(panel, IDC_BACK_GREEN);
+  record.backBlue = ReadField(panel, IDC_BACK_BLUE);
+  record.frameList = ControlString(panel, IDC_FRAME_LIST);
+  return record;
+}
+
+// Writes the bytes beside the target first and then replaces it, so a
+// failed save leaves the previous file as it was.
+bool WriteReplacing(const char* target, const std::vector<uint8_t>& bytes) {
+  const std::string temporary = std::string(target) + ".saving~";
+  HANDLE file = CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  bool ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+            written == bytes.size() && FlushFileBuffers(file);
+  ok = CloseHandle(file) && ok;
+  ok = ok && MoveFileExA(temporary.c_str(), target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+  if (!ok) DeleteFileA(temporary.c_str());
+  return ok;
+}
+
+void FillSaveDialog(HWND panel) {
+  saveDialog = {};
+  saveDialog.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
+  saveDialog.hwndOwner = panel;
+  saveDialog.lpstrFilter = "PLWファイル(plw,PLW)\0*.plw;*.PLW\0";
+  saveDialog.nFilterIndex = 1;
+  saveDialog.lpstrFile = saveName;
+  saveDialog.nMaxFile = sizeof saveName;
+  // Not OFN_FILEMUSTEXIST: in a save dialog it would refuse every new name.
+  saveDialog.Flags = OFN_OVERWRITEPROMPT;
+  saveDialog.lpstrDefExt = "plw";
+}
+
+bool ReadWholeFile(const char* path, std::vector<uint8_t>& bytes) {
+  FILE* file = fopen(path, "rb");
+  if (file == nullptr) return false;
+  bytes.resize(kLargestReadBytes + 1);
+  const size_t got = fread(bytes.data(), 1, bytes.size(), file);
+  fclose(file);
+  bytes.resize(got);
+  return true;
+}
+
+void FillPanel(HWND panel, const SettingsRecord& record) {
+  if (!record.path.empty()) SetDlgItemTextA(panel, IDC_PATH, record.path.c_str());
+  WriteField(panel, IDC_FRAME_WIDTH, record.frameWidth);
+  WriteField(panel, IDC_FRAME_HEIGHT, record.frameHeight);
+  WriteField(panel, IDC_INTERVAL, record.interval);
+  WriteField(panel, IDC_COLUMN, record.columnIndex);
+  WriteField(panel, IDC_ZOOM, record.zoom);
+  const bool horizontal = (record.flags & kFlagHorizontal) != 0;
+  SetChecked(panel, IDC_HORIZONTAL, horizontal);
+  SetChecked(panel, IDC_VERTICAL, !horizontal);
+  const bool fromCorner = (record.flags & kFlagKeyFromCorner) != 0;
+  SetChecked(panel, IDC_KEY_FROM_CORNER, fromCorner);
+  SetChecked(panel, IDC_KEY_FROM_FIELDS, !fromCorner);
+  // The transparency enabling reads the radio just set.
+  if (record.flags & kFlagTransparent) {
+    SetChecked(panel, IDC_TRANSPARENT, true);
+    EnableControl(panel, IDC_KEY_FROM_CORNER, true);
+    EnableControl(panel, IDC_KEY_FROM_FIELDS, true);
+    if (IsChecked(panel, IDC_KEY_FROM_FIELDS)) {
+      EnableControl(panel, IDC_KEY_BLUE, true);
+      EnableControl(panel, IDC_KEY_RED, true);
+      EnableControl(panel, IDC_KEY_GREEN, true);
+    }
+  } else {
+    SetChecked(panel, IDC_TRANSPARENT, false);
+    for (int id : {IDC_KEY_FROM_CORNER, IDC_KEY_FROM_FIELDS, IDC_KEY_BLUE, IDC_KEY_RED, IDC_KEY_GREEN})
+      EnableControl(panel, id, false);
+  }
+  WriteField(panel, IDC_KEY_BLUE, record.keyBlue);
+  WriteField(panel, IDC_KEY_GREEN, record.keyGreen);
+  WriteField(panel, IDC_KEY_RED, record.keyRed);
+  WriteField(panel, IDC_BACK_RED, record.backRed);
+  WriteField(panel, IDC_BACK_GREEN, record.backGreen);
+  WriteField(panel, IDC_BACK_BLUE, record.backBlue);
+  SetDlgItemTextA(panel, IDC_FRAME_LIST, record.frameList.c_str());
+}
+
+}  // namespace
+
+void SaveSettingsFile(HWND panel) {
+  const std::string path = ControlString(panel, IDC_PATH);
+  if (!PathCanBeStored(path)) {
+    MessageBoxA(panel, "ファイルパスに「;」を含むため設定を保存できません。", kSaveErrorCaption,
+                MB_ICONEXCLAMATION | MB_OK);
+    return;
+  }
+  SaveBaseName(path.c_str(), saveName);
+  FillSaveDialog(panel);
+  if (!GetSaveFileNameA(&saveDialog)) return;
+
+  const SettingsRecord record = ReadPanel(panel);
+  if (!PathCanBeStored(record.path) || !FrameListCanBeStored(record.frameList)) {
+    MessageBoxA(panel, "保存できない文字が含まれているため設定を保存できません。", kSaveErrorCaption,
+                MB_ICONEXCLAMATION | MB_OK);
+    return;
+  }
+  if (!WriteReplacing(saveName, EncodeSettings(record)))
+    MessageBoxA(panel, "設定ファイルの保存に失敗しました。", kSaveErrorCaption,
+                MB_ICONEXCLAMATION | MB_OK);
+}
+
+void LoadSettingsFile(HWND panel, const char* path) {
+  if (!IsSettingsPath(path)) return;
+  std::vector<uint8_t> bytes;
+  if (!ReadWholeFile(path, bytes)) return;
+  // The whole file is decoded before any control changes, so a damaged
+  // file leaves the panel as it was.
+  SettingsRecord record;
+  if (bytes.size() > kLargestReadBytes ||
+      DecodeSettings(bytes.data(), bytes.size(), record) != DecodeResult::Ok) {
+    MessageBoxA(panel, "指定されたPLWファイルは壊れているまたは保存形式が違います。", "読み取りエラー",
+                MB_OK);
+    return;
+  }
+  FillPanel(panel, record);
+  char sheetPath[kPathBufferSize] = {};
+  GetDlgItemTextA(panel, IDC_PATH, sheetPath, sizeof sheetPath);
+  if (sheetPath[0] != '\0') LoadSheet(panel, sheetPath);
+}

@@ -36,8 +36,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   if (count == kSequenceSize) abort();
 
-  // A rebuilt text that fits the field reads back as the same sequence.
-  if (cells >= 1 && rebuilt < kFrameListTextSize) {
+  // A rebuilt text that fits the field reads back as the same sequence. An
+  // empty sequence is rebuilt as the empty text, which means every cell.
+  if (cells >= 1 && count > 0 && rebuilt < kFrameListTextSize) {
     char again[kRebuiltTextSize] = {};
     memcpy(again, text, rebuilt + 1);
     uint8_t reread[kSequenceSize];

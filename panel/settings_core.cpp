@@ -1,0 +1,121 @@
+#include "panel/settings_core.h"
+
+#include <cstring>
+
+namespace {
+
+constexpr size_t kFixedBlockSize = 15;
+
+bool IsLeadByte(uint8_t c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+
+void PutClamped(std::vector<uint8_t>& out, uint32_t value, int width) {
+  uint8_t bytes[2];
+  ClampToBytes(value, width, bytes);
+  out.insert(out.end(), bytes, bytes + width);
+}
+
+}  // namespace
+
+void ClampToBytes(uint32_t value, int width, uint8_t* out) {
+  const uint32_t maximum = width >= 2 ? 0xFFFFu : 0xFFu;
+  const uint32_t stored = value > maximum ? maximum : value;
+  if (width >= 2) {
+    out[0] = static_cast<uint8_t>(stored >> 8);
+    out[1] = static_cast<uint8_t>(stored & 0xFF);
+  } else {
+    out[0] = static_cast<uint8_t>(stored);
+  }
+}
+
+uint8_t FlagsByte(bool horizontal, bool transparent, bool keyFromCorner) {
+  return static_cast<uint8_t>((keyFromCorner ? kFlagKeyFromCorner : 0) |
+                              (transparent ? kFlagTransparent : 0) |
+                              (horizontal ? kFlagHorizontal : 0));
+}
+
+bool PathCanBeStored(const std::string& path) {
+  return path.size() <= kSettingsTextLimit && path.find('\x3B') == std::string::npos &&
+         path.find('\xFF') == std::string::npos && path.find('\0') == std::string::npos;
+}
+
+bool FrameListCanBeStored(const std::string& frameList) {
+  return frameList.size() <= kSettingsTextLimit && frameList.find('\xFF') == std::string::npos &&
+         frameList.find('\0') == std::string::npos;
+}
+
+std::vector<uint8_t> EncodeSettings(const SettingsRecord& record) {
+  std::vector<uint8_t> out(record.path.begin(), record.path.end());
+  out.push_back(kPathEnd);
+  PutClamped(out, record.frameWidth, 2);
+  PutClamped(out, record.frameHeight, 2);
+  PutClamped(out, record.interval, 2);
+  PutClamped(out, record.columnIndex, 1);
+  PutClamped(out, record.zoom, 1);
+  out.push_back(record.flags);
+  PutClamped(out, record.keyBlue, 1);
+  PutClamped(out, record.keyGreen, 1);
+  PutClamped(out, record.keyRed, 1);
+  PutClamped(out, record.backRed, 1);
+  PutClamped(out, record.backGreen, 1);
+  PutClamped(out, record.backBlue, 1);
+  out.insert(out.end(), record.frameList.begin(), record.frameList.end());
+  return out;
+}
+
+DecodeResult DecodeSettings(const uint8_t* bytes, size_t size, SettingsRecord& record) {
+  size_t at = 0;
+  while (at < size && bytes[at] != kPathEnd) {
+    if (bytes[at] == 0xFF || at >= kSettingsTextLimit) return DecodeResult::Damaged;
+    ++at;
+  }
+  if (at >= size) return DecodeResult::Damaged;  // no 0x3B
+  SettingsRecord decoded;
+  decoded.path.assign(reinterpret_cast<const char*>(bytes), at);
+  ++at;
+  if (size - at < kFixedBlockSize) return DecodeResult::Damaged;
+  const uint8_t* fixed = bytes + at;
+  decoded.frameWidth = fixed[0] * 256u + fixed[1];
+  decoded.frameHeight = fixed[2] * 256u + fixed[3];
+  decoded.interval = fixed[4] * 256u + fixed[5];
+  decoded.columnIndex = fixed[6];
+  decoded.zoom = fixed[7];
+  decoded.flags = fixed[8];
+  decoded.keyBlue = fixed[9];
+  decoded.keyGreen = fixed[10];
+  decoded.keyRed = fixed[11];
+  decoded.backRed = fixed[12];
+  decoded.backGreen = fixed[13];
+  decoded.backBlue = fixed[14];
+  at += kFixedBlockSize;
+  size_t end = at;
+  while (end < size && bytes[end] != 0xFF) ++end;  // the list ends at 0xFF
+  if (end - at > kSettingsTextLimit) return DecodeResult::Damaged;
+  decoded.frameList.assign(reinterpret_cast<const char*>(bytes + at), end - at);
+  record = decoded;
+  return DecodeResult::Ok;
+}
+
+void SaveBaseName(const char* path, char out[256]) {
+  const size_t length = strnlen(path, 255);
+  size_t start = length >= 2 && path[1] == ':' ? 2 : 0;
+  // Walk character by character so that trail bytes are never separators.
+  size_t nameStart = start;
+  size_t lastDot = SIZE_MAX;
+  for (size_t i = start; i < length;) {
+    const uint8_t c = static_cast<uint8_t>(path[i]);
+    if (IsLeadByte(c) && i + 1 < length) {
+      i += 2;
+      continue;
+    }
+    if (c == '\\' || c == '/') {
+      nameStart = i + 1;
+      lastDot = SIZE_MAX;
+    } else if (c == '.') {
+      lastDot = i;
+    }
+    ++i;
+  }
+  const size_t nameEnd = lastDot != SIZE_MAX && lastDot >= nameStart ? lastDot : length;
+  memcpy(out, path + nameStart, nameEnd - nameStart);
+  out[nameEnd - nameStart] = '\0';
+}

@@ -1,0 +1,218 @@
+// The settings file's bytes: layout, clamps, flags, damaged files, base name.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "panel/settings_core.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+SettingsRecord Defaults() {
+  SettingsRecord r{};
+  r.frameWidth = 64;
+  r.frameHeight = 64;
+  r.interval = 200;
+  r.zoom = 1;
+  r.flags = kFlagHorizontal;
+  r.backRed = r.backGreen = r.backBlue = 255;
+  return r;
+}
+
+TEST(SettingsEncode, EmptyPathAndListGiveSixteenBytes) {
+  SettingsRecord r{};
+  const Bytes bytes = EncodeSettings(r);
+  ASSERT_EQ(bytes.size(), 16u);
+  EXPECT_EQ(bytes[0], 0x3B);
+  for (size_t i = 1; i < bytes.size(); ++i) EXPECT_EQ(bytes[i], 0) << i;
+}
+
+TEST(SettingsEncode, FieldsAreClampedToTheirWidth) {
+  const struct { uint32_t value; int width; Bytes expected; } cases[] = {
+      {65536, 2, {0xFF, 0xFF}}, {65535, 2, {0xFF, 0xFF}}, {256, 2, {0x01, 0x00}},
+      {0, 2, {0x00, 0x00}},     {300, 1, {0xFF}},         {255, 1, {0xFF}},
+      {0, 1, {0x00}},           {0xFFFFFFFF, 2, {0xFF, 0xFF}}, {59, 1, {0x3B}},
+  };
+  for (const auto& c : cases) {
+    uint8_t out[2] = {0xAA, 0xAA};
+    ClampToBytes(c.value, c.width, out);
+    EXPECT_EQ(Bytes(out, out + c.width), c.expected) << c.value << " width " << c.width;
+  }
+}
+
+TEST(SettingsEncode, LayoutOrderWithTheKeyColourInPanelOrder) {
+  SettingsRecord r = Defaults();
+  r.path = "a.bmp";
+  r.frameWidth = 256;
+  r.frameHeight = 70000;
+  r.interval = 0x1234;
+  r.columnIndex = 300;
+  r.zoom = 3;
+  r.flags = FlagsByte(false, true, true);
+  r.keyBlue = 10;
+  r.keyGreen = 20;
+  r.keyRed = 30;
+  r.backRed = 1;
+  r.backGreen = 2;
+  r.backBlue = 3;
+  r.frameList = "0,1";
+  const Bytes expected = {'a', '.', 'b', 'm', 'p', 0x3B, 0x01, 0x00, 0xFF, 0xFF, 0x12, 0x34,
+                          0xFF, 3, 0x06, 10, 20, 30, 1, 2, 3, '0', ',', '1'};
+  EXPECT_EQ(EncodeSettings(r), expected);
+}
+
+TEST(SettingsDecode, FixedBlockBytesReadBackExactly) {
+  const Bytes bytes = {'p', 0x3B, 0x3B, 0xFF, 0xFF, 0x3B, 0x00, 0x00, 0x3B, 0xFF,
+                       0x06, 10,   20,   30,   0xFF, 0x3B, 0x00, '5', ',', '6'};
+  SettingsRecord r{};
+  ASSERT_EQ(DecodeSettings(bytes.data(), bytes.size(), r), DecodeResult::Ok);
+  EXPECT_EQ(r.path, "p");
+  EXPECT_EQ(r.frameWidth, 0x3BFFu);
+  EXPECT_EQ(r.frameHeight, 0xFF3Bu);
+  EXPECT_EQ(r.interval, 0u);
+  EXPECT_EQ(r.columnIndex, 0x3Bu);
+  EXPECT_EQ(r.zoom, 0xFFu);
+  EXPECT_EQ(r.flags, 0x06);
+  EXPECT_EQ(r.keyBlue, 10u);
+  EXPECT_EQ(r.keyGreen, 20u);
+  EXPECT_EQ(r.keyRed, 30u);
+  EXPECT_EQ(r.backRed, 0xFFu);
+  EXPECT_EQ(r.backGreen, 0x3Bu);
+  EXPECT_EQ(r.backBlue, 0u);
+  EXPECT_EQ(r.frameList, "5,6");
+}
+
+TEST(SettingsDecode, DamagedFiles) {
+  Bytes fixed(15, 0);
+  auto with = [&](Bytes head, Bytes tail = {}) {
+    head.insert(head.end(), tail.begin(), tail.end());
+    return head;
+  };
+  Bytes longPath(256, 'a');
+  longPath.push_back(0x3B);
+  longPath.insert(longPath.end(), fixed.begin(), fixed.end());
+  Bytes longList = with({0x3B}, fixed);
+  longList.insert(longList.end(), 256, '1');
+  const struct { const char* name; Bytes bytes; } cases[] = {
+      {"empty file", {}},
+      {"no 0x3B", {'a', 'b', 'c'}},
+      {"0xFF before the 0x3B", with({'a', 0xFF, 0x3B}, fixed)},
+      {"ends inside the fixed block", with({'a', 0x3B}, Bytes(14, 0))},
+      {"nothing after the 0x3B", {'a', 0x3B}},
+      {"path of 256 bytes", longPath},
+      {"frame list of 256 bytes", longList},
+  };
+  for (const auto& c : cases) {
+    SettingsRecord r = Defaults();
+    r.path = "kept";
+    EXPECT_EQ(DecodeSettings(c.bytes.data(), c.bytes.size(), r), DecodeResult::Damaged) << c.name;
+    EXPECT_EQ(r.path, "kept") << c.name << ": a damaged file changes nothing";
+  }
+}
+
+TEST(SettingsDecode, PathsAndListsAtTheirLimits) {
+  Bytes bytes(255, 'p');
+  bytes.push_back(0x3B);
+  bytes.insert(bytes.end(), 15, 0);
+  bytes.insert(bytes.end(), 255, '7');
+  SettingsRecord r{};
+  ASSERT_EQ(DecodeSettings(bytes.data(), bytes.size(), r), DecodeResult::Ok);
+  EXPECT_EQ(r.path.size(), 255u);
+  EXPECT_EQ(r.frameList.size(), 255u);
+}
+
+TEST(SettingsDecode, FileStartingWithTheSeparatorHasNoPath) {
+  Bytes bytes = {0x3B};
+  bytes.insert(bytes.end(), 15, 1);
+  SettingsRecord r{};
+  ASSERT_EQ(DecodeSettings(bytes.data(), bytes.size(), r), DecodeResult::Ok);
+  EXPECT_TRUE(r.path.empty());
+  EXPECT_TRUE(r.frameList.empty());
+}
+
+TEST(SettingsDecode, FrameListStopsAtTheFirstFF) {
+  Bytes bytes = {0x3B};
+  bytes.insert(bytes.end(), 15, 0);
+  for (int c : {0x31, 0x2C, 0x32, 0xFF, 0x33, 0xFF}) bytes.push_back(static_cast<uint8_t>(c));
+  SettingsRecord r{};
+  ASSERT_EQ(DecodeSettings(bytes.data(), bytes.size(), r), DecodeResult::Ok);
+  EXPECT_EQ(r.frameList, "1,2");
+}
+
+TEST(SettingsFlags, BitsOfTheFlagsByte) {
+  EXPECT_EQ(FlagsByte(true, false, false), 0x01);
+  EXPECT_EQ(FlagsByte(false, true, false), 0x02);
+  EXPECT_EQ(FlagsByte(false, false, true), 0x04);
+  EXPECT_EQ(FlagsByte(false, true, true), 0x06);
+  EXPECT_EQ(FlagsByte(true, true, false), 0x03);
+}
+
+TEST(SettingsStorable, TextsThatCannotReadBack) {
+  EXPECT_TRUE(PathCanBeStored("C:\\a\\b.bmp"));
+  EXPECT_TRUE(PathCanBeStored(""));
+  EXPECT_FALSE(PathCanBeStored("C:\\a;b.bmp"));
+  EXPECT_FALSE(PathCanBeStored(std::string("a\xFF.bmp")));
+  EXPECT_FALSE(PathCanBeStored(std::string(256, 'a')));
+  EXPECT_TRUE(FrameListCanBeStored("1;2"));
+  EXPECT_FALSE(FrameListCanBeStored(std::string("1\xFF")));
+}
+
+TEST(SaveBaseName, DropsDriveFoldersAndLastExtension) {
+  const struct { const char* path; const char* expected; } cases[] = {
+      {"", ""},
+      {"C:\\sprites\\walk.bmp", "walk"},
+      {"C:walk.bmp", "walk"},
+      {"sprites/walk.v2.bmp", "walk.v2"},
+      {"C:\\dir.d\\walk", "walk"},
+      {"walk.", "walk"},
+      {"\\\\server\\share\\a.bmp", "a"},
+      // 表 is 0x95 0x5C: its trail byte is not a separator.
+      {"C:\\\x95\x5c\\\x95\x5c.bmp", "\x95\x5c"},
+      {"C:\\x\\\x95\x5c\x95\x5c", "\x95\x5c\x95\x5c"},
+      // ソ is 0x83 0x5C as well.
+      {"\x83\x5c.bmp", "\x83\x5c"},
+  };
+  for (const auto& c : cases) {
+    char out[256];
+    memset(out, 'x', sizeof out);
+    SaveBaseName(c.path, out);
+    EXPECT_STREQ(out, c.expected) << c.path;
+  }
+}
+
+TEST(SettingsRoundTrip, RandomRecordsSurviveEncodeAndDecode) {
+  std::mt19937 random(20261207);
+  auto text = [&](bool path) {
+    std::string s(random() % 256, ' ');
+    for (char& c : s) {
+      do c = static_cast<char>(random() % 254 + 1);  // never 0x00 or 0xFF
+      while (path && c == 0x3B);
+    }
+    return s;
+  };
+  for (int i = 0; i < 3000; ++i) {
+    SettingsRecord r{};
+    r.path = text(true);
+    r.frameWidth = random() % 65536;
+    r.frameHeight = random() % 65536;
+    r.interval = random() % 65536;
+    r.columnIndex = random() % 256;
+    r.zoom = random() % 256;
+    r.flags = static_cast<uint8_t>(random() % 8);
+    r.keyBlue = random() % 256;
+    r.keyGreen = random() % 256;
+    r.keyRed = random() % 256;
+    r.backRed = random() % 256;
+    r.backGreen = random() % 256;
+    r.backBlue = random() % 256;
+    r.frameList = text(false);
+    const Bytes bytes = EncodeSettings(r);
+    ASSERT_EQ(bytes.size(), 16 + r.path.size() + r.frameList.size());
+    SettingsRecord back{};
+    ASSERT_EQ(DecodeSettings(bytes.data(), bytes.size(), back), DecodeResult::Ok);
+    ASSERT_EQ(EncodeSettings(back), bytes) << i;
+  }
+}
+
+}  // namespace

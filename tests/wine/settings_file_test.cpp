@@ -1,0 +1,182 @@
+// The settings file through the real panel: saving through the real save
+// dialog, a failed save that keeps the old file, and loading from the
+// command line, Browse-free routes and drops.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "anim/animation_core.h"
+#include "app/app_state_win.h"
+#include "panel/panel_win.h"
+#include "panel/settings_core.h"
+#include "res/resource_ids.h"
+#include "sheet/sheet_win.h"
+#include "tests/wine/support/harness.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+class SettingsFileTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    sheetPath_ = TempFile("cells.bmp");
+    WriteBmp(sheetPath_, 128, 64, 24, [](int x, int) { return x < 64 ? RGB(255, 0, 255) : RGB(0, 0, 200); });
+  }
+  void TearDown() override { StopProgram(); }
+  std::string sheetPath_;
+};
+
+Bytes ExpectedFile(const std::string& path) {
+  SettingsRecord r{};
+  r.path = path;
+  r.frameWidth = 32;
+  r.frameHeight = 300;
+  r.interval = 70000;  // clamped to 65535
+  r.columnIndex = 1;
+  r.zoom = 3;
+  r.flags = 0x06;  // vertical, transparent, key from the top-left dot
+  r.keyBlue = 10;
+  r.keyGreen = 20;
+  r.keyRed = 300;  // clamped to 255
+  r.backRed = 1;
+  r.backGreen = 2;
+  r.backBlue = 3;
+  r.frameList = "0,1,1";
+  return EncodeSettings(r);
+}
+
+void FillPanelForSave(const std::string& sheetPath) {
+  SetControlText(IDC_PATH, sheetPath.c_str());
+  SetControlText(IDC_FRAME_WIDTH, "32");
+  SetControlText(IDC_FRAME_HEIGHT, "300");
+  SetControlText(IDC_INTERVAL, "70000");
+  SetControlText(IDC_COLUMN, "1");
+  SetControlText(IDC_ZOOM, "3");
+  Click(IDC_VERTICAL);
+  Click(IDC_TRANSPARENT);
+  SetControlText(IDC_KEY_BLUE, "10");
+  SetControlText(IDC_KEY_GREEN, "20");
+  SetControlText(IDC_KEY_RED, "300");
+  SetControlText(IDC_BACK_RED, "1");
+  SetControlText(IDC_BACK_GREEN, "2");
+  SetControlText(IDC_BACK_BLUE, "3");
+  SetControlText(IDC_FRAME_LIST, "0,1,1");
+}
+
+TEST_F(SettingsFileTest, SaveWritesTheLayoutToANewFile) {
+  StartProgram();
+  FillPanelForSave(sheetPath_);
+  const std::string target = TempFile("new-setup.plw");
+  DeleteFileA(target.c_str());
+  FileDialogDriver driver(target.c_str(), IDOK);
+  Click(IDC_SAVE);
+  ASSERT_TRUE(driver.Finish());
+  EXPECT_EQ(driver.Caption(), "名前を付けて保存");
+  EXPECT_EQ(driver.InitialName(), "cells");  // the sheet's base name
+  EXPECT_EQ(ReadBytes(target), ExpectedFile(sheetPath_));
+  EXPECT_EQ(GetFileAttributesA((target + ".saving~").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST_F(SettingsFileTest, AFailedSaveKeepsTheOldFileAndSaysSo) {
+  StartProgram();
+  FillPanelForSave(sheetPath_);
+  const std::string target = TempFile("locked.plw");
+  const Bytes old = {'o', 'l', 'd', 0x3B};
+  WriteBytes(target, old);
+  // Held open without delete sharing: the dialog may look at it, but the
+  // replace cannot happen.
+  HANDLE lock = CreateFileA(target.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+  // Wine captions its overwrite question "エラー".
+  DialogWatcher overwrite("エラー", IDYES);
+  DialogWatcher error("保存エラー");
+  FileDialogDriver driver(target.c_str(), IDOK);
+  Click(IDC_SAVE);
+  ASSERT_TRUE(driver.Finish());
+  CloseHandle(lock);
+  EXPECT_EQ(overwrite.Count(), 1);
+  EXPECT_EQ(error.Count(), 1);
+  EXPECT_EQ(ReadBytes(target), old);
+  EXPECT_EQ(GetFileAttributesA((target + ".saving~").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST_F(SettingsFileTest, ASemicolonInTheSheetPathRefusesTheSave) {
+  StartProgram();
+  SetControlText(IDC_PATH, "C:\\a;b.bmp");
+  DialogWatcher error("保存エラー");
+  Click(IDC_SAVE);
+  // Refused before the save dialog: the click returns without one.
+  EXPECT_EQ(error.Count(), 1);
+}
+
+TEST_F(SettingsFileTest, LoadingFromTheCommandLineFillsThePanelAndLoadsTheSheet) {
+  const std::string file = TempFile("startup.plw");
+  WriteBytes(file, ExpectedFile(sheetPath_));
+  StartProgram(file.c_str());
+  EXPECT_EQ(ControlText(IDC_PATH), sheetPath_);
+  EXPECT_EQ(ControlText(IDC_FRAME_WIDTH), "32");
+  EXPECT_EQ(ControlText(IDC_FRAME_HEIGHT), "300");
+  EXPECT_EQ(ControlText(IDC_INTERVAL), "65535");
+  EXPECT_EQ(ControlText(IDC_KEY_RED), "255");
+  EXPECT_EQ(ControlText(IDC_KEY_GREEN), "20");
+  EXPECT_EQ(ControlText(IDC_KEY_BLUE), "10");
+  EXPECT_EQ(ControlText(IDC_FRAME_LIST), "0,1,1");
+  EXPECT_FALSE(IsChecked(frame.panel, IDC_HORIZONTAL));
+  EXPECT_TRUE(IsChecked(frame.panel, IDC_VERTICAL));
+  EXPECT_TRUE(IsChecked(frame.panel, IDC_TRANSPARENT));
+  EXPECT_TRUE(IsChecked(frame.panel, IDC_KEY_FROM_CORNER));
+  EXPECT_TRUE(IsWindowEnabled(GetDlgItem(frame.panel, IDC_KEY_FROM_FIELDS)));
+  EXPECT_FALSE(IsWindowEnabled(GetDlgItem(frame.panel, IDC_KEY_BLUE)));
+  EXPECT_EQ(WindowText(frame.panel), sheetPath_);
+  EXPECT_EQ(ControlText(IDC_SHEET_SIZE), "128 × 64");
+}
+
+TEST_F(SettingsFileTest, ADroppedDamagedFileChangesNothing) {
+  StartProgram();
+  SetControlText(IDC_LOOP_COUNT, "7");
+  SetControlText(IDC_FRAME_WIDTH, "48");
+  const std::string file = TempFile("damaged.plw");
+  Bytes bytes = {'a', 0x3B, 0, 64};  // ends inside the fixed block
+  WriteBytes(file, bytes);
+  DialogWatcher readError("読み取りエラー");
+  SendMessageA(frame.panel, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({file})), 0);
+  EXPECT_EQ(readError.Count(), 1);
+  EXPECT_EQ(readError.LastText(), "指定されたPLWファイルは壊れているまたは保存形式が違います。");
+  EXPECT_EQ(ControlText(IDC_FRAME_WIDTH), "48");
+  EXPECT_EQ(ControlText(IDC_PATH), "");
+  EXPECT_EQ(ControlText(IDC_LOOP_COUNT), "7");
+}
+
+TEST_F(SettingsFileTest, ADroppedFileLoadsWithoutTouchingTheLoopCountOrTimer) {
+  StartProgram();
+  SetControlText(IDC_LOOP_COUNT, "7");
+  const std::string file = TempFile("dropped.PLW");
+  WriteBytes(file, ExpectedFile(sheetPath_));
+  SendMessageA(frame.panel, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({file})), 0);
+  EXPECT_EQ(ControlText(IDC_PATH), sheetPath_);
+  EXPECT_EQ(ControlText(IDC_LOOP_COUNT), "7");
+  EXPECT_EQ(ControlText(IDC_ZOOM), "3");
+  // A mixed-case extension is ignored.
+  SetControlText(IDC_ZOOM, "9");
+  const std::string mixed = TempFile("mixed.Plw");
+  WriteBytes(mixed, ExpectedFile(sheetPath_));
+  SendMessageA(frame.panel, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({mixed})), 0);
+  EXPECT_EQ(ControlText(IDC_ZOOM), "9");
+}
+
+TEST(SampleTest, TheBundledSampleOpensWithItsSheet) {
+  const char* dir = getenv("PELLOWRICK_SAMPLE");
+  ASSERT_NE(dir, nullptr);
+  std::string path = "Z:";
+  for (const char* p = dir; *p; ++p) path += *p == '/' ? '\\' : *p;
+  path += "\\walker.plw";
+  StartProgram(path.c_str());
+  EXPECT_EQ(ControlText(IDC_SHEET_SIZE), "512 × 128");
+  EXPECT_TRUE(IsChecked(frame.panel, IDC_TRANSPARENT));
+  StopProgram();
+}
+
+}  // namespace
