@@ -24,14 +24,16 @@ fi
 trap stop_own_processes EXIT
 start_display_if_needed
 boot_prefix_if_needed
+# Each program joins the same Wine desktop; its explorer stays while the
+# desktop has windows, so the remote control runs in the background.
 DESKTOP="explorer /desktop=pellowrick,1100x700"
 wine $DESKTOP "$EXE" "$SAMPLE" >/dev/null 2>&1 &
 app_pid=$!
-wine $DESKTOP "$DRIVE" start
-sleep 4
+wine $DESKTOP "$DRIVE" start >/dev/null 2>&1 &
+sleep 6
 mkdir -p "$ROOT/build/screenshots"
 shot=$ROOT/build/screenshots/pellowrick-run.png
 import -window root -display "$DISPLAY" "$shot"
-wine $DESKTOP "$DRIVE" close || true
+wine $DESKTOP "$DRIVE" close >/dev/null 2>&1 &
 for _ in $(seq 1 50); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.2; done
 echo "screenshot: $shot"
