@@ -12,7 +12,7 @@ file(GLOB WINE_SUPPORT CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/wine/support/
 add_library(wine_support STATIC ${WINE_SUPPORT})
 target_compile_options(wine_support PRIVATE ${PELLOWRICK_FLAGS})
 target_include_directories(wine_support PUBLIC ${CMAKE_SOURCE_DIR})
-target_link_libraries(wine_support PUBLIC pellowrick_shell gtest gtest_main)
+target_link_libraries(wine_support PUBLIC pellowrick_shell gtest gtest_main psapi)
 
 set(WINE_RUN ${CMAKE_SOURCE_DIR}/scripts/wine-run.sh)
 file(GLOB WINE_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/wine/*_test.cpp)

@@ -150,9 +150,7 @@ class BadSheetTest : public ::testing::Test {
   }
   void TearDown() override { StopProgram(); }
 
-  void Drop(const std::string& path) {
-    SendMessageA(frame.panel, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({path})), 0);
-  }
+  static void Drop(const std::string& path) { DropFiles({path}); }
   static bool StillPlaying() {
     const int32_t before = animation.loopsDone;
     return PumpUntil([&] { return animation.loopsDone >= before + 2; }, 3000);

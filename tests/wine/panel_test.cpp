@@ -64,15 +64,12 @@ bool PanelStandsBesideMainWindow() {
   return panel.left == outer.right && panel.top == outer.top;
 }
 
-void Drop(const std::vector<std::string>& paths) {
-  SendMessageA(frame.panel, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop(paths)), 0);
-}
+void Drop(const std::vector<std::string>& paths) { DropFiles(paths); }
 
 // What a spin sends its parent; `from` is the window named in lParam.
 void SpinMessage(HWND from, WORD code, WORD position) {
   SendMessageA(frame.panel, WM_VSCROLL, MAKEWPARAM(code, position), reinterpret_cast<LPARAM>(from));
 }
-void SpinReleased(int spinId, WORD position) { SpinMessage(Item(spinId), SB_ENDSCROLL, position); }
 
 // Sets the panel up for the strip with 8 x 8 cells and the given interval.
 void PrepareStrip(const std::string& path, const char* interval) {

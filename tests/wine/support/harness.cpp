@@ -284,6 +284,15 @@ COLORREF BackBufferPixel(int x, int y) { return GetPixel(frame.backBufferDC, x, 
 
 COLORREF SheetPixel(int x, int y) { return GetPixel(frame.sheetDC, x, y); }
 
+void DropFiles(const std::vector<std::string>& paths) {
+  SendMessageA(frame.panel, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop(paths)), 0);
+}
+
+void SpinReleased(int spinId, WORD position) {
+  SendMessageA(frame.panel, WM_VSCROLL, MAKEWPARAM(SB_ENDSCROLL, position),
+               reinterpret_cast<LPARAM>(GetDlgItem(frame.panel, spinId)));
+}
+
 HDROP MakeDrop(const std::vector<std::string>& paths) {
   size_t bytes = sizeof(DROPFILES) + 1;
   for (const std::string& p : paths) bytes += p.size() + 1;

@@ -74,6 +74,10 @@ COLORREF SheetPixel(int x, int y);
 
 // A real HDROP naming the files, as the shell would hand it over.
 HDROP MakeDrop(const std::vector<std::string>& paths);
+// Drops the files on the panel, as the shell does.
+void DropFiles(const std::vector<std::string>& paths);
+// What a spin sends the panel when its arrow is released at `position`.
+void SpinReleased(int spinId, WORD position);
 
 // Drives the next file dialog of this process from a second thread: finds
 // it by its file-name field (id 0x47C), notes its caption and the name it

@@ -1,0 +1,141 @@
+// A long session: playback on a 10 ms timer for more than 20,000 ticks
+// while the spins, Start, drops and the transparency box are used, then the
+// process's GDI objects and memory are compared with what they were after
+// the first hundred ticks.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <psapi.h>
+#include <winternl.h>
+
+#include <cstdio>
+#include <string>
+
+#include "anim/animation_core.h"
+#include "app/app_state_win.h"
+#include "res/resource_ids.h"
+#include "sheet/sheet_win.h"
+#include "tests/wine/support/harness.h"
+
+namespace {
+
+// Live GDI objects of this process. GetGuiResources returns 0 under Wine,
+// so the count reads the GDI handle table the PEB points at (24-byte
+// entries on 64 bits, the object type at byte 14, 0 for a free entry).
+static_assert(sizeof(void*) == 8, "the table layout read here is the 64-bit one");
+int LiveGdiObjects() {
+  using QueryProcess = LONG(WINAPI*)(HANDLE, int, void*, ULONG, ULONG*);
+  static const auto query = reinterpret_cast<QueryProcess>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryInformationProcess")));
+  PROCESS_BASIC_INFORMATION basic = {};
+  if (query == nullptr || query(GetCurrentProcess(), 0, &basic, sizeof basic, nullptr) != 0) return -1;
+  const auto* peb = reinterpret_cast<const unsigned char*>(basic.PebBaseAddress);
+  const auto* table = *reinterpret_cast<const unsigned char* const*>(peb + 0xF8);
+  if (table == nullptr) return -1;
+  int live = 0;
+  for (int i = 0; i < 0x10000; ++i) live += table[i * 24 + 14] != 0;
+  return live;
+}
+
+size_t CommittedBytes() {
+  PROCESS_MEMORY_COUNTERS counters = {};
+  counters.cb = sizeof counters;
+  GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
+  return counters.PagefileUsage;
+}
+
+void Tick() { SendMessageA(frame.mainWindow, WM_TIMER, PLAYBACK_TIMER_ID, 0); }
+
+TEST(GdiCountTest, TheCountSeesObjectsComeAndGo) {
+  const int before = LiveGdiObjects();
+  ASSERT_GT(before, 0);
+  HBRUSH brushes[10];
+  for (HBRUSH& b : brushes) b = CreateSolidBrush(RGB(1, 2, 3));
+  EXPECT_EQ(LiveGdiObjects(), before + 10);
+  for (HBRUSH b : brushes) DeleteObject(b);
+  EXPECT_EQ(LiveGdiObjects(), before);
+}
+
+TEST(LongRunTest, TwentyThousandTicksWithChangesLeakNothing) {
+  const std::string first = TempFile("long-a.bmp");
+  const std::string second = TempFile("long-b.bmp");
+  WriteBmp(first, 32, 16, 24, [](int x, int y) { return x < 4 && y < 4 ? RGB(255, 0, 255) : RGB(x * 8, y * 16, 90); });
+  WriteBmp(second, 48, 24, 24, [](int x, int y) { return x < 2 && y < 2 ? RGB(255, 0, 255) : RGB(200, x * 5, y * 10); });
+  StartProgram();
+  SetControlText(IDC_PATH, first.c_str());
+  SetControlText(IDC_FRAME_WIDTH, "8");
+  SetControlText(IDC_FRAME_HEIGHT, "8");
+  SetControlText(IDC_INTERVAL, "10");
+  SetControlText(IDC_FRAME_LIST, "0,1,2,3");
+  SetControlText(IDC_ZOOM, "2");
+  // Transparent and started twice, so the probe copy (held from then on)
+  // is in the baseline: the first Start probes the still empty path buffer.
+  Click(IDC_TRANSPARENT);
+  Click(IDC_START);
+  Click(IDC_START);
+  ASSERT_NE(sheet.probeBitmap, nullptr);
+
+  constexpr int kTicks = 20000, kBaselineTicks = 100;
+  int gdiAtBaseline = 0;
+  size_t memoryAtBaseline = 0;
+  int64_t loops = 0;  // passes through the sequence, summed over restarts
+  WORD spinPosition = 0;
+  for (int tick = 1; tick <= kTicks; ++tick) {
+    Tick();
+    if (tick == kBaselineTicks) {
+      Pump(20);
+      gdiAtBaseline = LiveGdiObjects();
+      memoryAtBaseline = CommittedBytes();
+    }
+    if (tick % 250 == 0) {
+      switch (tick / 250 % 6) {
+        case 0:  // up, then down on the next round: the zoom moves between 2 and 3
+          spinPosition ^= 1;
+          SpinReleased(IDC_ZOOM_SPIN, spinPosition);
+          break;
+        case 1:
+          SpinReleased(IDC_COLUMN_SPIN, spinPosition);
+          break;
+        case 2:
+          loops += animation.loopsDone;
+          Click(IDC_START);
+          break;
+        case 3:
+          DropFiles({tick / 250 % 12 < 6 ? second : first});
+          break;
+        case 4:
+          Click(IDC_TRANSPARENT);
+          break;
+        case 5:
+          Pump(15);  // let the real timer and the repaints in
+          break;
+      }
+    }
+  }
+  loops += animation.loopsDone;
+  Pump(50);
+  const int gdiAtEnd = LiveGdiObjects();
+  const size_t memoryAtEnd = CommittedBytes();
+  printf("  %d ticks sent (besides the 10 ms timer), %lld passes of the sequence\n", kTicks,
+         static_cast<long long>(loops));
+  printf("  GDI objects after %d ticks: %d, at the end: %d\n", kBaselineTicks, gdiAtBaseline, gdiAtEnd);
+  printf("  committed memory after %d ticks: %zu KiB, at the end: %zu KiB\n", kBaselineTicks,
+         memoryAtBaseline / 1024, memoryAtEnd / 1024);
+  EXPECT_GE(loops, kTicks / 4 - 10);
+  EXPECT_EQ(gdiAtEnd, gdiAtBaseline);
+  EXPECT_LT(memoryAtEnd, memoryAtBaseline + 2 * 1024 * 1024) << "no more than heap noise";
+
+  // Still right: one more tick shows the current cell and its entry.
+  Tick();
+  const uint8_t entry = CurrentEntry(animation);
+  EXPECT_EQ(WindowText(frame.mainWindow), "Pellowrick Ver4.0 [ " + std::to_string(entry) + " ]");
+  AnimationSettings copy = animation;
+  const CellRects cell = ChooseCell(copy);
+  EXPECT_EQ(BackBufferPixel(0, 0), SheetPixel(cell.srcX, cell.srcY));
+  EXPECT_EQ(BackBufferPixel(cell.dstWidth - 1, cell.dstHeight - 1),
+            SheetPixel(cell.srcX + cell.srcWidth - 1, cell.srcY + cell.srcHeight - 1));
+  EXPECT_EQ(BackBufferPixel(cell.dstWidth + 5, 5), animation.backgroundColour);
+  StopProgram();
+}
+
+}  // namespace
