@@ -59,6 +59,9 @@ add_resources(Pellowrick)
 # The product's import table: only Windows system DLLs.
 add_test(NAME product.imports_only_system_dlls
   COMMAND ${CMAKE_SOURCE_DIR}/scripts/check-imports.sh $<TARGET_FILE:Pellowrick> ${CMAKE_SYSTEM_PROCESSOR})
+# Its menu, dialog and icon, read back out of the executable.
+add_test(NAME product.has_its_resources
+  COMMAND ${CMAKE_SOURCE_DIR}/scripts/check-resources.sh $<TARGET_FILE:Pellowrick> ${CMAKE_SYSTEM_PROCESSOR})
 
 include(cmake/wine-tests.cmake)
 
