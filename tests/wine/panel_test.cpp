@@ -349,6 +349,18 @@ TEST_F(PanelTest, ADropDuringPlaybackGoesOnWithTheNewSheetWithoutAKeyPass) {
 // ---------------------------------------------------------------------------
 // Browse
 
+// Starts playback of `first`, then presses Browse and answers the open
+// dialog by choosing `chosen`; returns the name the dialog started with.
+std::string BrowseDuringPlayback(const std::string& first, const char* chosen) {
+  PrepareStrip(first, "20");
+  Click(IDC_START);
+  EXPECT_TRUE(PumpUntil([] { return animation.loopsDone >= 2; }));
+  FileDialogDriver driver(chosen, IDOK);
+  Click(IDC_BROWSE);
+  EXPECT_TRUE(driver.Finish());
+  return driver.InitialName();
+}
+
 TEST_F(PanelTest, BrowseCancelledDuringPlaybackChangesNothing) {
   StartProgram();
   const std::string first = WriteStrip("browse-play.bmp");
@@ -371,13 +383,7 @@ TEST_F(PanelTest, BrowseChoosingASheetDuringPlaybackStopsAndLoadsIt) {
   StartProgram();
   const std::string first = WriteStrip("browse-first.bmp");
   const std::string other = WriteOtherStrip("browse-chosen.bmp");
-  PrepareStrip(first, "20");
-  Click(IDC_START);
-  ASSERT_TRUE(PumpUntil([] { return animation.loopsDone >= 2; }));
-
-  FileDialogDriver driver(other.c_str(), IDOK);
-  Click(IDC_BROWSE);
-  ASSERT_TRUE(driver.Finish());
+  const std::string initialName = BrowseDuringPlayback(first, other.c_str());
   EXPECT_TRUE(TimerStands());
   EXPECT_EQ(ControlText(IDC_PATH), other);
   EXPECT_EQ(WindowText(frame.panel), other);
@@ -385,7 +391,7 @@ TEST_F(PanelTest, BrowseChoosingASheetDuringPlaybackStopsAndLoadsIt) {
   EXPECT_EQ(SheetPixel(3, 3), kOtherFirstRow);
   // The dialog started from the path the last Start left in the buffer.
   const std::string firstName = first.substr(first.rfind('\\') + 1);
-  EXPECT_NE(driver.InitialName().find(firstName), std::string::npos) << driver.InitialName();
+  EXPECT_NE(initialName.find(firstName), std::string::npos) << initialName;
 }
 
 TEST_F(PanelTest, BrowseChoosingAnotherFileDuringPlaybackStopsButLoadsNoSheet) {
@@ -393,13 +399,7 @@ TEST_F(PanelTest, BrowseChoosingAnotherFileDuringPlaybackStopsButLoadsNoSheet) {
   const std::string first = WriteStrip("browse-keep.bmp");
   const std::string other = TempFile("browse-other.Bmp");
   WriteBmp(other, 16, 8, 24, [](int, int) { return RGB(1, 1, 1); });
-  PrepareStrip(first, "20");
-  Click(IDC_START);
-  ASSERT_TRUE(PumpUntil([] { return animation.loopsDone >= 2; }));
-
-  FileDialogDriver driver(other.c_str(), IDOK);
-  Click(IDC_BROWSE);
-  ASSERT_TRUE(driver.Finish());
+  BrowseDuringPlayback(first, other.c_str());
   EXPECT_TRUE(TimerStands());
   EXPECT_EQ(ControlText(IDC_PATH), first);
   EXPECT_EQ(WindowText(frame.panel), first);
