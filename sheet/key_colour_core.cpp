@@ -2,11 +2,15 @@
 
 #include <cstring>
 
-uint32_t KeyColourFromFields(uint32_t blue, uint32_t green, uint32_t red) {
+uint32_t ColourFromFields(uint32_t red, uint32_t green, uint32_t blue) {
   if (blue > 255) blue = 255;
   if (green > 255) green = 255;
   if (red > 255) red = 255;
   return (blue << 16) | (green << 8) | red;
+}
+
+uint32_t KeyColourFromFields(uint32_t blue, uint32_t green, uint32_t red) {
+  return ColourFromFields(red, green, blue);
 }
 
 uint32_t ColourToDibPixel(uint32_t colour) {
@@ -29,9 +33,13 @@ size_t ReplaceKeyPixels(uint32_t* pixels, size_t count, uint32_t keyPixel,
   return replaced;
 }
 
-bool CanReuseSheet(const char* path, const char* lastPath, uint32_t keyColour,
-                   uint32_t lastKeyColour, bool transparencyOn) {
-  return strcmp(path, lastPath) == 0 && keyColour == lastKeyColour && transparencyOn;
+bool CanReuseSheet(const SheetIdentity& wanted, const SheetIdentity& held, bool heldIsKeyed,
+                   bool transparencyOn) {
+  return transparencyOn && strcmp(wanted.path, held.path) == 0 &&
+         wanted.file.size == held.file.size &&
+         wanted.file.lastWriteTime == held.file.lastWriteTime &&
+         wanted.keyColour == held.keyColour &&
+         (!heldIsKeyed || wanted.backgroundColour == held.backgroundColour);
 }
 
 int32_t RowsPerBand(int32_t width, int32_t height, size_t budgetBytes) {

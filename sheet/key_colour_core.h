@@ -5,8 +5,11 @@
 #include <cstddef>
 #include <cstdint>
 
-// The key colour from the RGB fields 1023 (blue), 1025 (green), 1024 (red),
-// each value above 255 counted as 255; 0x00BBGGRR.
+// A colour 0x00BBGGRR from three channel fields, each value above 255
+// counted as 255, as Start clamps and packs them.
+uint32_t ColourFromFields(uint32_t red, uint32_t green, uint32_t blue);
+
+// The key colour from the RGB fields 1023 (blue), 1025 (green), 1024 (red).
 uint32_t KeyColourFromFields(uint32_t blue, uint32_t green, uint32_t red);
 
 // 0x00BBGGRR to the 0x00RRGGBB order of a 32-bit DIB pixel, and back.
@@ -18,10 +21,28 @@ uint32_t DibPixelToColour(uint32_t pixel);
 size_t ReplaceKeyPixels(uint32_t* pixels, size_t count, uint32_t keyPixel,
                         uint32_t backgroundPixel);
 
-// Whether the held sheet can be reused instead of loading a clean copy: the
-// same path byte for byte, the same key as the last pass, transparency on.
-bool CanReuseSheet(const char* path, const char* lastPath, uint32_t keyColour,
-                   uint32_t lastKeyColour, bool transparencyOn);
+// A sheet file's size and last-write time; both 0 when it cannot be read.
+struct FileStamp {
+  uint64_t size;
+  uint64_t lastWriteTime;
+};
+
+// A sheet as the reuse test sees it: its path, its file's stamp, and the
+// key and background colours it is (or is to be) keyed with.
+struct SheetIdentity {
+  const char* path;
+  FileStamp file;
+  uint32_t keyColour;
+  uint32_t backgroundColour;
+};
+
+// Whether the held sheet can be reused instead of loading a clean copy:
+// transparency on, the same path byte for byte, the file unchanged since
+// the held copy was loaded, the same key as the last pass, and, when a pass
+// has keyed the held copy, the same background, so no keyed pixel keeps a
+// background that is no longer the one drawn behind it.
+bool CanReuseSheet(const SheetIdentity& wanted, const SheetIdentity& held, bool heldIsKeyed,
+                   bool transparencyOn);
 
 // Rows per band of the key pass so its buffer stays within `budgetBytes`;
 // 0 when a single row is wider than the budget.

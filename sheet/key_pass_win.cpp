@@ -73,5 +73,6 @@ void ApplyKeyColour(HWND panel, HDC sheetDC, int32_t width, int32_t height, COLO
     }
   }
   sheet.lastKeyColour = key;
+  sheet.lastBackgroundColour = backgroundColour;
   sheet.needsKeyPass = false;
 }

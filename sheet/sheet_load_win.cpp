@@ -36,6 +36,14 @@ COLORREF ProbeKeyColour(HWND panel, const char* path) {
   return GetPixel(frame.probeDC, 0, 0);
 }
 
+FileStamp StampOf(const char* path) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data)) return FileStamp{0, 0};
+  return FileStamp{(static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow,
+                   (static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+                       data.ftLastWriteTime.dwLowDateTime};
+}
+
 COLORREF KeyColourOfThisLoad(HWND panel, const char* probePath) {
   if (IsChecked(panel, IDC_KEY_FROM_FIELDS))
     return KeyColourFromFields(ReadField(panel, IDC_KEY_BLUE), ReadField(panel, IDC_KEY_GREEN),
@@ -48,9 +56,15 @@ COLORREF KeyColourOfThisLoad(HWND panel, const char* probePath) {
 bool LoadSheet(HWND panel, char pathBuffer[kPathBufferSize]) {
   const COLORREF key = KeyColourOfThisLoad(panel, pathBuffer);
   GetDlgItemTextA(panel, IDC_PATH, pathBuffer, kPathBufferSize);
-  if (CanReuseSheet(pathBuffer, sheet.lastPath, key, sheet.lastKeyColour,
-                    IsChecked(panel, IDC_TRANSPARENT)))
-    return true;
+  const SheetIdentity wanted = {
+      pathBuffer, StampOf(pathBuffer), key,
+      ColourFromFields(ReadField(panel, IDC_BACK_RED), ReadField(panel, IDC_BACK_GREEN),
+                       ReadField(panel, IDC_BACK_BLUE))};
+  const SheetIdentity held = {sheet.lastPath, sheet.lastFileStamp, sheet.lastKeyColour,
+                              sheet.lastBackgroundColour};
+  // A clean copy, or no sheet at all, holds no keyed pixels.
+  const bool heldIsKeyed = sheet.sheetBitmap != nullptr && !sheet.needsKeyPass;
+  if (CanReuseSheet(wanted, held, heldIsKeyed, IsChecked(panel, IDC_TRANSPARENT))) return true;
 
   BITMAP description;
   HBITMAP bitmap = LoadBitmapFile(panel, pathBuffer, &description);
@@ -66,6 +80,9 @@ bool LoadSheet(HWND panel, char pathBuffer[kPathBufferSize]) {
   SetWindowTextA(panel, pathBuffer);
   sheet.needsKeyPass = true;
   memcpy(sheet.lastPath, pathBuffer, kPathBufferSize);
+  // Read before the load: an edit saved while the file was loading shows at
+  // the next Start instead of never.
+  sheet.lastFileStamp = wanted.file;
   char size[64];
   wsprintfA(size, "%d × %d", sheet.sheetWidth, sheet.sheetHeight);
   SetDlgItemTextA(panel, IDC_SHEET_SIZE, size);

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "app/command_line_core.h"
+#include "sheet/key_colour_core.h"
 
 struct SheetState {
   HBITMAP sheetBitmap;
@@ -12,7 +13,9 @@ struct SheetState {
   int32_t sheetHeight;
   HBITMAP probeBitmap;
   char lastPath[kPathBufferSize];
+  FileStamp lastFileStamp;           // of lastPath, read just before it loaded
   COLORREF lastKeyColour;
+  COLORREF lastBackgroundColour;     // what the last pass put in place of the key
   bool needsKeyPass;
 };
 

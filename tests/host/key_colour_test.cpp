@@ -46,13 +46,24 @@ INSTANTIATE_TEST_SUITE_P(Fields, KeyColourFromFieldsTest, ::testing::ValuesIn(kK
                            return std::string(info.param.name);
                          });
 
-TEST(KeyColourFromFieldsTest, AgreesWithStartPackingWithinRange) {
-  // The sheet load and Start pack the same three fields the same way.
-  for (uint32_t blue : {0u, 1u, 128u, 255u})
-    for (uint32_t green : {0u, 7u, 255u})
-      for (uint32_t red : {0u, 42u, 255u})
-        EXPECT_EQ(KeyColourFromFields(blue, green, red), PackColour(red, green, blue))
+TEST(KeyColourFromFieldsTest, AgreesWithStartPacking) {
+  // The sheet load's reuse test and Start clamp and pack the same fields
+  // the same way, or a keyed sheet would never be reused (or wrongly be).
+  for (uint32_t blue : {0u, 1u, 128u, 255u, 300u})
+    for (uint32_t green : {0u, 7u, 255u, 256u})
+      for (uint32_t red : {0u, 42u, 255u, 999u}) {
+        StartFields fields = {};
+        fields.keyBlue = fields.backBlue = blue;
+        fields.keyGreen = fields.backGreen = green;
+        fields.keyRed = fields.backRed = red;
+        ApplyStartDefaults(fields);
+        AnimationSettings settings = {};
+        FillSettingsFromFields(fields, settings);
+        EXPECT_EQ(KeyColourFromFields(blue, green, red), settings.keyColour)
             << blue << "," << green << "," << red;
+        EXPECT_EQ(ColourFromFields(red, green, blue), settings.backgroundColour)
+            << blue << "," << green << "," << red;
+      }
 }
 
 // ---------------------------------------------------------------------------
@@ -143,47 +154,63 @@ TEST(ReplaceKeyPixelsTest, StaysWithinCount) {
 }
 
 // ---------------------------------------------------------------------------
-// Reuse test: same path, same key as the last pass, transparency on.
+// Reuse test: transparency on, the same path, the file unchanged, the same
+// key as the last pass and, for a keyed copy, the same background.
 
-class CanReuseSheetTest
-    : public ::testing::TestWithParam<std::tuple<bool, bool, bool>> {};
+const FileStamp kStamp = {1234, 0x01DB000012345678ull};
+const SheetIdentity kHeld = {"C:\\sprites\\walk.bmp", kStamp, 0x00FF00FFu, 0x00102030u};
+const SheetIdentity kNothingHeld = {"", {0, 0}, 0, 0};  // before any load
 
-TEST_P(CanReuseSheetTest, AllThreeMustHold) {
-  const bool samePath = std::get<0>(GetParam());
-  const bool sameKey = std::get<1>(GetParam());
-  const bool transparencyOn = std::get<2>(GetParam());
-  const char* lastPath = "C:\\sprites\\walk.bmp";
-  const char* path = samePath ? "C:\\sprites\\walk.bmp" : "C:\\sprites\\run.bmp";
-  const uint32_t lastKey = 0x00FF00FFu;
-  const uint32_t key = sameKey ? lastKey : 0x00FF00FEu;
-  EXPECT_EQ(CanReuseSheet(path, lastPath, key, lastKey, transparencyOn),
-            samePath && sameKey && transparencyOn);
+SheetIdentity With(SheetIdentity s, const char* path) { s.path = path; return s; }
+SheetIdentity With(SheetIdentity s, FileStamp file) { s.file = file; return s; }
+SheetIdentity WithKey(SheetIdentity s, uint32_t key) { s.keyColour = key; return s; }
+SheetIdentity WithBackground(SheetIdentity s, uint32_t b) { s.backgroundColour = b; return s; }
+
+struct ReuseCase {
+  const char* name;
+  SheetIdentity wanted, held;
+  bool heldIsKeyed, transparencyOn, reused;
+};
+
+void PrintTo(const ReuseCase& c, std::ostream* os) { *os << c.name; }
+
+class CanReuseSheetTest : public ::testing::TestWithParam<ReuseCase> {};
+
+TEST_P(CanReuseSheetTest, EveryConditionMustHold) {
+  const ReuseCase& c = GetParam();
+  EXPECT_EQ(CanReuseSheet(c.wanted, c.held, c.heldIsKeyed, c.transparencyOn), c.reused);
 }
 
-INSTANTIATE_TEST_SUITE_P(Combinations, CanReuseSheetTest,
-                         ::testing::Combine(::testing::Bool(), ::testing::Bool(),
-                                            ::testing::Bool()));
+const ReuseCase kReuseCases[] = {
+    {"AllTheSame", kHeld, kHeld, true, true, true},
+    {"TransparencyOff", kHeld, kHeld, true, false, false},
+    {"AnotherPath", With(kHeld, "C:\\sprites\\run.bmp"), kHeld, true, true, false},
+    {"LetterCaseCounts", With(kHeld, "C:\\sprites\\WALK.bmp"), kHeld, true, true, false},
+    {"APrefixIsAnotherPath", With(kHeld, "C:\\sprites\\walk.bm"), kHeld, true, true, false},
+    {"JapaneseByteForByte", With(kHeld, "\x95\x5c.bmp"), With(kHeld, "\x95\x5c.bmp"), true, true,
+     true},
+    {"JapaneseTrailByteDiffers", With(kHeld, "\x95\x5d.bmp"), With(kHeld, "\x95\x5c.bmp"), true,
+     true, false},
+    // The file edited in another program since the copy was loaded.
+    {"FileGrew", With(kHeld, FileStamp{1235, kStamp.lastWriteTime}), kHeld, true, true, false},
+    {"FileRewrittenSameSize", With(kHeld, FileStamp{1234, kStamp.lastWriteTime + 1}), kHeld, true,
+     true, false},
+    {"FileGone", With(kHeld, FileStamp{0, 0}), kHeld, true, true, false},
+    {"KeyOneStepOff", WithKey(kHeld, 0x00FF00FEu), kHeld, true, true, false},
+    {"KeyOffOnACleanCopy", WithKey(kHeld, 0x00FF00FEu), kHeld, false, true, false},
+    // Keyed pixels hold the earlier background: a new one needs a clean copy.
+    {"BackgroundChangedOnAKeyedCopy", WithBackground(kHeld, 0x00102031u), kHeld, true, true, false},
+    {"BackgroundChangedOnACleanCopy", WithBackground(kHeld, 0x00102031u), kHeld, false, true, true},
+    // Nothing loaded yet: an empty path field with a black key and no file.
+    {"BeforeAnyLoadEmptyPathAndBlackKey", WithBackground(kNothingHeld, 0x00FFFFFFu), kNothingHeld,
+     false, true, true},
+    {"BeforeAnyLoadTransparencyOff", kNothingHeld, kNothingHeld, false, false, false},
+};
 
-TEST(CanReuseSheetTest, LetterCaseCounts) {
-  EXPECT_FALSE(CanReuseSheet("C:\\a.BMP", "C:\\a.bmp", 0, 0, true));
-}
-
-TEST(CanReuseSheetTest, PrefixIsNotTheSamePath) {
-  EXPECT_FALSE(CanReuseSheet("C:\\a.bmp", "C:\\a.bmpx", 0, 0, true));
-  EXPECT_FALSE(CanReuseSheet("C:\\a.bmpx", "C:\\a.bmp", 0, 0, true));
-}
-
-TEST(CanReuseSheetTest, JapanesePathsCompareByteForByte) {
-  EXPECT_TRUE(CanReuseSheet("\x95\x5c" ".bmp", "\x95\x5c" ".bmp", 1, 1, true));
-  EXPECT_FALSE(CanReuseSheet("\x95\x5c" ".bmp", "\x95\x5d" ".bmp", 1, 1, true));
-}
-
-TEST(CanReuseSheetTest, BeforeAnyLoadEmptyPathAndBlackKeyReuse) {
-  // lastPath empty, lastKeyColour 0: an empty path field with the RGB
-  // fields all 0 and transparency on passes without any load.
-  EXPECT_TRUE(CanReuseSheet("", "", 0, 0, true));
-  EXPECT_FALSE(CanReuseSheet("", "", 0, 0, false));
-}
+INSTANTIATE_TEST_SUITE_P(Cases, CanReuseSheetTest, ::testing::ValuesIn(kReuseCases),
+                         [](const ::testing::TestParamInfo<ReuseCase>& info) {
+                           return std::string(info.param.name);
+                         });
 
 // ---------------------------------------------------------------------------
 // Banding.

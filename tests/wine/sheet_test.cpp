@@ -73,6 +73,16 @@ bool LoadPath(const std::string& path) {
   return LoadSheet(Panel(), buffer);
 }
 
+void SetBackground(COLORREF colour) {
+  WriteField(Panel(), IDC_BACK_RED, GetRValue(colour));
+  WriteField(Panel(), IDC_BACK_GREEN, GetGValue(colour));
+  WriteField(Panel(), IDC_BACK_BLUE, GetBValue(colour));
+}
+
+// The panel's background in these tests, and the one the passes below key
+// with, so that a keyed sheet meets the reuse test.
+const COLORREF kPanelBackground = RGB(1, 2, 3);
+
 void ApplyKey(COLORREF key, COLORREF background) {
   ApplyKeyColour(Panel(), frame.sheetDC, sheet.sheetWidth, sheet.sheetHeight, key, background);
 }
@@ -115,6 +125,7 @@ class SheetTest : public ::testing::Test {
  protected:
   void SetUp() override {
     StartProgram();
+    SetBackground(kPanelBackground);
     plainPath_ = TempFile("plain.bmp");
     WriteBmp(plainPath_, 13, 7, 24, PlainPixel);
   }
@@ -230,8 +241,8 @@ TEST_F(SheetTest, SamePathWithTransparencyOffLoadsACleanCopy) {
   const HBITMAP first = sheet.sheetBitmap;
   const HBITMAP firstProbe = sheet.probeBitmap;
   UseCornerKey();
-  ApplyKey(RGB(0, 0, 0), RGB(1, 2, 3));
-  ASSERT_EQ(SheetPixel(0, 0), RGB(1, 2, 3));
+  ApplyKey(RGB(0, 0, 0), kPanelBackground);
+  ASSERT_EQ(SheetPixel(0, 0), kPanelBackground);
   ASSERT_FALSE(sheet.needsKeyPass);
 
   // Same path, same key as the pass: transparency off still reloads.
@@ -247,7 +258,7 @@ TEST_F(SheetTest, SamePathWithTransparencyOffLoadsACleanCopy) {
 }
 
 TEST_F(SheetTest, TransparencyOnWithSamePathAndKeyReusesTheHeldSheet) {
-  const COLORREF background = RGB(1, 2, 3);
+  const COLORREF background = kPanelBackground;
   struct Case {
     const char* name;
     bool cornerKey;
@@ -292,7 +303,7 @@ TEST_F(SheetTest, ACleanSheetNotYetKeyedIsReusedAndStaysMarked) {
 }
 
 TEST_F(SheetTest, ADifferentKeyLoadsACleanCopy) {
-  const COLORREF background = RGB(1, 2, 3);
+  const COLORREF background = kPanelBackground;
   SetTransparency(true);
   UseFieldKey(kCorner);
   ASSERT_TRUE(LoadPath(plainPath_));
@@ -326,7 +337,7 @@ TEST_F(SheetTest, TheRgbKeyIsPackedFromTheFieldsClampedAndLeftAsTyped) {
   ASSERT_TRUE(LoadPath(plainPath_));
   // Blue 300 counts as 255, green 20, red 7: the last pass used that key.
   ApplyKeyColour(Panel(), frame.sheetDC, sheet.sheetWidth, sheet.sheetHeight, RGB(7, 20, 255),
-                 RGB(1, 2, 3));
+                 kPanelBackground);
   const HBITMAP held = sheet.sheetBitmap;
   UseFieldKey(300, 20, 7);
   EXPECT_TRUE(LoadPath(plainPath_));
@@ -346,7 +357,7 @@ TEST_F(SheetTest, APathDifferingOnlyInLetterCaseIsLoaded) {
   SetTransparency(true);
   UseFieldKey(kCorner);
   ASSERT_TRUE(LoadPath(written));
-  ApplyKey(kCorner, RGB(1, 2, 3));
+  ApplyKey(kCorner, kPanelBackground);
   const HBITMAP held = sheet.sheetBitmap;
 
   ASSERT_TRUE(LoadPath(shouted));  // the same file on a case-blind drive
@@ -374,34 +385,72 @@ void SetUpPlayback(const std::string& path, const char* interval) {
   SetControlText(IDC_LOOP_COUNT, "0");
 }
 
-void SetBackground(COLORREF colour) {
-  WriteField(Panel(), IDC_BACK_RED, GetRValue(colour));
-  WriteField(Panel(), IDC_BACK_GREEN, GetGValue(colour));
-  WriteField(Panel(), IDC_BACK_BLUE, GetBValue(colour));
+// Sets a file's last-write time `seconds` later than it is.
+void TouchLater(const std::string& path, int seconds) {
+  HANDLE file = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr,
+                            OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  FILETIME written;
+  GetFileTime(file, nullptr, nullptr, &written);
+  ULARGE_INTEGER time = {{written.dwLowDateTime, written.dwHighDateTime}};
+  time.QuadPart += static_cast<ULONGLONG>(seconds) * 10000000u;
+  written = {time.LowPart, time.HighPart};
+  SetFileTime(file, nullptr, nullptr, &written);
+  CloseHandle(file);
 }
 
-TEST_F(SheetTest, ABackgroundChangeAloneReloadsNothing) {
-  const std::string path = TempFile("strip.bmp");
-  WriteBmp(path, 16, 8, 24, StripPixel);
-  SetUpPlayback(path, "10000");
-  SetTransparency(true);
-  UseFieldKey(kStripKey);
-  SetBackground(RGB(10, 20, 30));
-  ASSERT_TRUE(StartAnimation(Panel()));
-  ASSERT_EQ(SheetPixel(0, 0), RGB(10, 20, 30));
-  ASSERT_FALSE(sheet.needsKeyPass);
-  const HBITMAP held = sheet.sheetBitmap;
+TEST_F(SheetTest, StartReusesAKeyedSheetOnlyWhileItsFileAndBackgroundAreUnchanged) {
+  const COLORREF first = RGB(10, 20, 30);
+  const COLORREF edited = RGB(0, 150, 0);
+  const struct {
+    const char* name;
+    COLORREF background;  // at the second Start
+    bool editFile;        // rewritten in between: same size, a new write time
+    bool reused;
+    COLORREF cell;        // sheet pixel (1,0) afterwards
+  } cases[] = {
+      {"nothing changed", first, false, true, kCellColour[0]},
+      {"background changed", RGB(40, 50, 60), false, false, kCellColour[0]},
+      {"file edited", first, true, false, edited},
+  };
+  int n = 0;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string path = TempFile(("reuse" + std::to_string(n++) + ".bmp").c_str());
+    WriteBmp(path, 16, 8, 24, StripPixel);
+    SetUpPlayback(path, "10000");
+    SetControlText(IDC_FRAME_LIST, "1,0");  // the first tick shows cell 0
+    SetTransparency(true);
+    UseFieldKey(kStripKey);
+    SetBackground(first);
+    ASSERT_TRUE(StartAnimation(Panel()));
+    ASSERT_EQ(SheetPixel(0, 0), first);  // a key pixel
+    const HBITMAP held = sheet.sheetBitmap;
 
-  SetBackground(RGB(40, 50, 60));
-  ASSERT_TRUE(StartAnimation(Panel()));
-  EXPECT_EQ(sheet.sheetBitmap, held);
-  EXPECT_FALSE(sheet.needsKeyPass);
-  EXPECT_EQ(SheetPixel(0, 0), RGB(10, 20, 30)) << "keyed with the earlier background";
-  EXPECT_EQ(SheetPixel(1, 0), kCellColour[0]);
-  PlaybackTick(frame.mainWindow);
-  EXPECT_EQ(BackBufferPixel(0, 0), RGB(10, 20, 30));
-  EXPECT_EQ(BackBufferPixel(20, 20), RGB(40, 50, 60));
-  KillTimer(frame.mainWindow, PLAYBACK_TIMER_ID);
+    if (c.editFile) {
+      WriteBmp(path, 16, 8, 24, [&](int x, int y) {
+        return StripPixel(x, y) == kStripKey ? kStripKey : edited;
+      });
+      TouchLater(path, 10);
+    }
+    SetBackground(c.background);
+    SetWindowTextA(Panel(), "title before");
+    DialogWatcher boxes(kFailureCaption);
+    ASSERT_TRUE(StartAnimation(Panel()));
+    EXPECT_EQ(sheet.sheetBitmap == held, c.reused);
+    EXPECT_EQ(WindowText(Panel()), c.reused ? "title before" : path);
+    EXPECT_FALSE(sheet.needsKeyPass);
+    // Where the key was, the sheet holds the background drawn behind it.
+    EXPECT_EQ(SheetPixel(0, 0), c.background);
+    EXPECT_EQ(SheetPixel(1, 0), c.cell);
+    PlaybackTick(frame.mainWindow);
+    EXPECT_EQ(BackBufferPixel(0, 0), c.background);
+    EXPECT_EQ(BackBufferPixel(1, 0), c.cell);
+    EXPECT_EQ(BackBufferPixel(20, 20), c.background);
+    KillTimer(frame.mainWindow, PLAYBACK_TIMER_ID);
+    Pump(20);
+    EXPECT_EQ(boxes.Count(), 0);
+  }
 }
 
 // ---------------------------------------------------------------------------
@@ -484,7 +533,7 @@ TEST_F(SheetTest, AProbeThatFailsKeepsThePreviousProbe) {
   SetTransparency(true);
   UseCornerKey();
   ASSERT_TRUE(LoadPath(plainPath_));
-  ApplyKey(RGB(0, 0, 0), RGB(1, 2, 3));
+  ApplyKey(RGB(0, 0, 0), kPanelBackground);
   ASSERT_EQ(sheet.lastKeyColour, kCorner);
   const HBITMAP probe = sheet.probeBitmap;
   const HBITMAP held = sheet.sheetBitmap;
@@ -535,7 +584,7 @@ TEST_F(SheetTest, AFileThatDoesNotLoadShowsTheMessageAndChangesNothing) {
       SetTransparency(false);
       UseCornerKey();
       ASSERT_TRUE(LoadPath(plainPath_));
-      if (keyed) ApplyKey(RGB(0, 0, 0), RGB(1, 2, 3));
+      if (keyed) ApplyKey(RGB(0, 0, 0), kPanelBackground);
       const HBITMAP held = sheet.sheetBitmap;
       const std::vector<COLORREF> pixels = SheetPixels();
       const std::string label = ControlText(IDC_SHEET_SIZE);
@@ -658,10 +707,24 @@ TEST_F(SheetTest, PlaybackGoesOnWhileTheFailureBoxIsOpenAndAfter) {
   const COLORREF shown = BackBufferPixel(1, 0);
   EXPECT_TRUE(shown == kCellColour[0] || shown == kCellColour[1]) << std::hex << shown;
 
-  // Start with the field naming the broken file: the pass count restarts
-  // and playback goes on with the held sheet.
+  // Start with the field naming the broken file, and fields Start would
+  // otherwise default, clamp or rewrite: the pass count restarts, playback
+  // goes on with the held sheet and no field changes.
   ASSERT_TRUE(PumpUntil([] { return animation.loopsDone >= 20; }));
   SetControlText(IDC_PATH, junk.c_str());
+  SetControlText(IDC_FRAME_WIDTH, "");
+  SetControlText(IDC_COLUMN, "x");
+  SetControlText(IDC_ZOOM, "03");
+  SetControlText(IDC_KEY_RED, "300");
+  SetControlText(IDC_BACK_BLUE, "");
+  SetControlText(IDC_FRAME_LIST, "9,9,1,");
+  const int ids[] = {IDC_PATH,     IDC_FRAME_WIDTH, IDC_FRAME_HEIGHT, IDC_INTERVAL,
+                     IDC_COLUMN,   IDC_ZOOM,        IDC_LOOP_COUNT,   IDC_KEY_BLUE,
+                     IDC_KEY_RED,  IDC_KEY_GREEN,   IDC_BACK_RED,     IDC_BACK_GREEN,
+                     IDC_BACK_BLUE, IDC_FRAME_LIST};
+  std::vector<std::string> texts;
+  for (int id : ids) texts.push_back(ControlText(id));
+  const AnimationSettings before = animation;
   {
     HeldBox box(300);
     EXPECT_FALSE(StartAnimation(Panel()));
@@ -672,6 +735,12 @@ TEST_F(SheetTest, PlaybackGoesOnWhileTheFailureBoxIsOpenAndAfter) {
     EXPECT_TRUE(PumpUntil([&] { return animation.loopsDone > after + 2; }));
   }
   EXPECT_EQ(sheet.sheetBitmap, held);
+  for (size_t i = 0; i < texts.size(); ++i)
+    EXPECT_EQ(ControlText(ids[i]), texts[i]) << "control " << ids[i];
+  EXPECT_EQ(memcmp(animation.frameSequence, before.frameSequence, kSequenceSize), 0);
+  EXPECT_EQ(animation.frameWidth, before.frameWidth);
+  EXPECT_EQ(animation.zoom, before.zoom);
+  EXPECT_EQ(animation.backgroundColour, before.backgroundColour);
   KillTimer(frame.mainWindow, PLAYBACK_TIMER_ID);
 }
 
