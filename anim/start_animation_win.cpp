@@ -27,21 +27,30 @@ StartFields ReadStartFields(HWND panel) {
   return fields;
 }
 
-// The panel always shows the values in use: defaults and clamped colours
-// are written back, in the panel's order.
-void WriteStartFields(HWND panel, const StartFields& fields) {
-  WriteField(panel, IDC_FRAME_WIDTH, fields.frameWidth);
-  WriteField(panel, IDC_FRAME_HEIGHT, fields.frameHeight);
-  WriteField(panel, IDC_INTERVAL, fields.interval);
-  WriteField(panel, IDC_COLUMN, fields.columnIndex);
-  WriteField(panel, IDC_ZOOM, fields.zoom);
-  WriteField(panel, IDC_LOOP_COUNT, fields.loopLimit);
-  WriteField(panel, IDC_KEY_BLUE, fields.keyBlue);
-  WriteField(panel, IDC_KEY_RED, fields.keyRed);
-  WriteField(panel, IDC_KEY_GREEN, fields.keyGreen);
-  WriteField(panel, IDC_BACK_RED, fields.backRed);
-  WriteField(panel, IDC_BACK_GREEN, fields.backGreen);
-  WriteField(panel, IDC_BACK_BLUE, fields.backBlue);
+// The panel always shows the values in use, and otherwise what the user
+// typed: a number field that read 0 shows the value put in its place, one
+// that did not is left alone ("064" stays "064"). The colour channels are
+// all written back, clamped or not, in the panel's order.
+void WriteBackStartFields(HWND panel, const StartFields& typed, const StartFields& used) {
+  const struct {
+    int id;
+    uint32_t typed, used;
+  } numbers[] = {
+      {IDC_FRAME_WIDTH, typed.frameWidth, used.frameWidth},
+      {IDC_FRAME_HEIGHT, typed.frameHeight, used.frameHeight},
+      {IDC_INTERVAL, typed.interval, used.interval},
+      {IDC_COLUMN, typed.columnIndex, used.columnIndex},
+      {IDC_ZOOM, typed.zoom, used.zoom},
+      {IDC_LOOP_COUNT, typed.loopLimit, used.loopLimit},
+  };
+  for (const auto& number : numbers)
+    if (number.typed == 0) WriteField(panel, number.id, number.used);
+  WriteField(panel, IDC_KEY_BLUE, used.keyBlue);
+  WriteField(panel, IDC_KEY_RED, used.keyRed);
+  WriteField(panel, IDC_KEY_GREEN, used.keyGreen);
+  WriteField(panel, IDC_BACK_RED, used.backRed);
+  WriteField(panel, IDC_BACK_GREEN, used.backGreen);
+  WriteField(panel, IDC_BACK_BLUE, used.backBlue);
 }
 
 }  // namespace
@@ -53,9 +62,10 @@ bool StartAnimation(HWND panel) {
   // and a running timer goes on.
   if (!LoadSheet(panel, panelPath)) return false;
 
-  StartFields fields = ReadStartFields(panel);
+  const StartFields typed = ReadStartFields(panel);
+  StartFields fields = typed;
   ApplyStartDefaults(fields);
-  WriteStartFields(panel, fields);
+  WriteBackStartFields(panel, typed, fields);
   FillSettingsFromFields(fields, animation);
 
   SetTimer(frame.mainWindow, PLAYBACK_TIMER_ID, fields.interval, nullptr);
