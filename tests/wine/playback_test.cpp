@@ -2,6 +2,8 @@
 // the zoom, over the background colour in the back buffer.
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "anim/animation_core.h"
 #include "anim/animation_win.h"
 #include "app/app_state_win.h"
@@ -89,6 +91,89 @@ TEST_F(PlaybackTest, AZoomBeyondTheBackBufferIsCutOff) {
   ASSERT_TRUE(StartAnimation(frame.panel));
   PlaybackTick(frame.mainWindow);
   EXPECT_EQ(BackBufferPixel(1023, 767), kCellColours[1]);
+}
+
+TEST_F(PlaybackTest, StartFillsOnlyTheFieldsThatReadZeroAndRewritesEveryColour) {
+  const struct {
+    int id;
+    const char* typed;
+    const char* shown;  // after Start
+  } cases[] = {
+      {IDC_FRAME_WIDTH, "", "64"},         {IDC_FRAME_WIDTH, "08", "08"},
+      {IDC_FRAME_WIDTH, "0", "64"},        {IDC_FRAME_HEIGHT, "008", "008"},
+      {IDC_INTERVAL, "", "200"},           {IDC_INTERVAL, "010000", "010000"},
+      {IDC_COLUMN, "", "0"},               {IDC_COLUMN, "x", "0"},
+      {IDC_COLUMN, "01", "01"},            {IDC_ZOOM, "", "1"},
+      {IDC_ZOOM, "02", "02"},              {IDC_LOOP_COUNT, "", "0"},
+      {IDC_LOOP_COUNT, "003", "003"},      {IDC_KEY_BLUE, "010", "10"},
+      {IDC_KEY_RED, "300", "255"},         {IDC_BACK_GREEN, "", "0"},
+      {IDC_BACK_BLUE, "0030", "30"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.id) + " typed \"" + c.typed + "\"");
+    const std::string before = ControlText(c.id);
+    SetControlText(c.id, c.typed);
+    ASSERT_TRUE(StartAnimation(frame.panel));
+    EXPECT_EQ(ControlText(c.id), c.shown);
+    SetControlText(c.id, before.c_str());
+  }
+  // What was typed with a leading zero is also the value in use.
+  SetControlText(IDC_FRAME_WIDTH, "08");
+  SetControlText(IDC_ZOOM, "02");
+  ASSERT_TRUE(StartAnimation(frame.panel));
+  EXPECT_EQ(animation.frameWidth, 8);
+  EXPECT_EQ(animation.zoom, 2);
+  KillTimer(frame.mainWindow, PLAYBACK_TIMER_ID);
+}
+
+TEST_F(PlaybackTest, StartingAgainLeavesOneTimerWithTheNewPeriod) {
+  SetControlText(IDC_FRAME_LIST, "0,1");
+  const struct {
+    const char* first;
+    const char* second;
+    int fewestTicks, mostTicks;  // in half a second
+  } cases[] = {
+      {"5000", "20", 5, 1000},
+      {"20", "5000", 0, 0},  // the fast timer is gone, not running beside
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.first) + " then " + c.second);
+    SetControlText(IDC_INTERVAL, c.first);
+    ASSERT_TRUE(StartAnimation(frame.panel));
+    SetControlText(IDC_INTERVAL, c.second);
+    ASSERT_TRUE(StartAnimation(frame.panel));
+    Pump(500);
+    // Two entries: every tick moves the position, every second one a pass.
+    const int ticks = 2 * animation.loopsDone + animation.position;
+    EXPECT_GE(ticks, c.fewestTicks);
+    EXPECT_LE(ticks, c.mostTicks);
+    KillTimer(frame.mainWindow, PLAYBACK_TIMER_ID);
+  }
+}
+
+TEST_F(PlaybackTest, AVerticalStripCountsCellsDownTheSheetInTheChosenColumn) {
+  // 64 x 320: two columns of 32 x 64 cells, five cells down.
+  auto colour = [](int column, int row) { return RGB(40 + 100 * column, 30 * row, 7); };
+  const std::string path = TempFile("tall.bmp");
+  WriteBmp(path, 64, 320, 24, [&](int x, int y) { return colour(x / 32, y / 64); });
+  SetControlText(IDC_PATH, path.c_str());
+  SetControlText(IDC_FRAME_WIDTH, "32");
+  SetControlText(IDC_FRAME_HEIGHT, "64");
+  SetControlText(IDC_COLUMN, "1");
+  SetControlText(IDC_FRAME_LIST, "");
+  Click(IDC_VERTICAL);
+  ASSERT_TRUE(StartAnimation(frame.panel));
+  EXPECT_EQ(animation.horizontal, 0);
+  EXPECT_EQ(ControlText(IDC_FRAME_LIST), "0,1,2,3,4");  // N from the height, not the width
+  for (int entry : {1, 2, 3, 4, 0}) {
+    PlaybackTick(frame.mainWindow);
+    EXPECT_EQ(animation.cellColumn, 1);
+    EXPECT_EQ(animation.cellRow, entry);
+    EXPECT_EQ(BackBufferPixel(0, 0), colour(1, entry)) << "entry " << entry;
+    EXPECT_EQ(BackBufferPixel(31, 63), colour(1, entry)) << "entry " << entry;
+    EXPECT_EQ(BackBufferPixel(32, 0), RGB(10, 20, 30));
+    EXPECT_EQ(WindowText(frame.mainWindow), "Pellowrick Ver4.0 [ " + std::to_string(entry) + " ]");
+  }
 }
 
 }  // namespace
