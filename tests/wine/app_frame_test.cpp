@@ -77,24 +77,63 @@ TEST_F(FrameTest, PanelStandsAtTheMainWindowsTopRightInFront) {
   EXPECT_TRUE(panelSeenFirst);
 }
 
-TEST_F(FrameTest, BackBufferIsWhiteBeforePlaybackAlsoAfterBeingCovered) {
-  EXPECT_EQ(BackBufferPixel(0, 0), RGB(255, 255, 255));
-  EXPECT_EQ(BackBufferPixel(1023, 767), RGB(255, 255, 255));
-  SetForegroundWindow(frame.mainWindow);
-  Pump(200);
-  EXPECT_EQ(ScreenPixel(frame.mainWindow, 50, 50), RGB(255, 255, 255));
-
-  // Cover the client area with a dark window, then uncover it.
+// Covers the client area's top-left 300 x 300 with a window of the frame
+// colour, then uncovers it. Wine keeps a window's pixels under a cover, so
+// the whole client area is then invalidated and erased as well, as an
+// uncover does on Windows: what shows afterwards is what the repaint drew.
+void CoverAndUncover(HWND window, COLORREF shownBefore) {
   POINT origin = {0, 0};
-  ClientToScreen(frame.mainWindow, &origin);
+  ClientToScreen(window, &origin);
   HWND cover = CreateWindowExA(WS_EX_TOPMOST, "STATIC", "", WS_POPUP | WS_VISIBLE | SS_BLACKRECT,
-                               origin.x, origin.y, 200, 200, nullptr, nullptr,
+                               origin.x, origin.y, 300, 300, nullptr, nullptr,
                                GetModuleHandleA(nullptr), nullptr);
   Pump(200);
-  EXPECT_NE(ScreenPixel(frame.mainWindow, 50, 50), RGB(255, 255, 255));
+  EXPECT_NE(ScreenPixel(window, 50, 50), shownBefore) << "covered";
   DestroyWindow(cover);
+  RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE);
   Pump(300);
-  EXPECT_EQ(ScreenPixel(frame.mainWindow, 50, 50), RGB(255, 255, 255));
+}
+
+TEST_F(FrameTest, UncoveringTheWindowShowsWhatTheBackBufferHolds) {
+  const COLORREF cell = RGB(200, 40, 90);
+  const COLORREF background = RGB(10, 20, 30);
+  const struct {
+    const char* name;
+    bool playFirst;     // until the loop limit stops the timer
+    COLORREF atCell;    // client (50, 50): inside the cell at zoom 20
+    COLORREF beside;    // client (250, 250): beside it
+  } cases[] = {
+      {"before playback", false, RGB(255, 255, 255), RGB(255, 255, 255)},
+      {"after the loop limit", true, cell, background},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    if (c.playFirst) {
+      const std::string path = TempFile("repaint.bmp");
+      WriteBmp(path, 8, 8, 24, [&](int, int) { return cell; });
+      SetControlText(IDC_PATH, path.c_str());
+      SetControlText(IDC_FRAME_WIDTH, "8");
+      SetControlText(IDC_FRAME_HEIGHT, "8");
+      SetControlText(IDC_ZOOM, "20");
+      SetControlText(IDC_INTERVAL, "10");
+      SetControlText(IDC_LOOP_COUNT, "1");
+      SetControlText(IDC_BACK_RED, "10");
+      SetControlText(IDC_BACK_GREEN, "20");
+      SetControlText(IDC_BACK_BLUE, "30");
+      SendMessageA(frame.mainWindow, WM_COMMAND, IDM_START, 0);
+      ASSERT_TRUE(PumpUntil([] { return animation.loopsDone == 1; }));
+      Pump(100);
+      ASSERT_EQ(animation.loopsDone, 1) << "the timer stopped";
+    }
+    EXPECT_EQ(BackBufferPixel(50, 50), c.atCell);
+    EXPECT_EQ(BackBufferPixel(1023, 767), c.beside);
+    SetForegroundWindow(frame.mainWindow);
+    Pump(200);
+    EXPECT_EQ(ScreenPixel(frame.mainWindow, 50, 50), c.atCell);
+    CoverAndUncover(frame.mainWindow, c.atCell);
+    EXPECT_EQ(ScreenPixel(frame.mainWindow, 50, 50), c.atCell);
+    EXPECT_EQ(ScreenPixel(frame.mainWindow, 250, 250), c.beside);
+  }
 }
 
 TEST_F(FrameTest, TogglingThePanelTwiceHidesAndShowsItInPlace) {
