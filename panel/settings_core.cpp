@@ -1,12 +1,37 @@
 #include "panel/settings_core.h"
 
+#include <cstdio>
 #include <cstring>
 
 namespace {
 
-constexpr size_t kFixedBlockSize = 15;
-
 bool IsLeadByte(uint8_t c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+
+struct NameParts {
+  size_t nameStart;  // after the drive and the last folder separator
+  size_t lastDot;    // of the name, or SIZE_MAX
+};
+
+// Walks character by character, so that the trail byte of a double-byte
+// character (0x5C in 表 and ソ) is never taken for a separator or a dot.
+NameParts SplitName(const char* path, size_t length) {
+  NameParts parts = {length >= 2 && path[1] == ':' ? 2u : 0u, SIZE_MAX};
+  for (size_t i = parts.nameStart; i < length;) {
+    const uint8_t c = static_cast<uint8_t>(path[i]);
+    if (IsLeadByte(c) && i + 1 < length) {
+      i += 2;
+      continue;
+    }
+    if (c == '\\' || c == '/') {
+      parts.nameStart = i + 1;
+      parts.lastDot = SIZE_MAX;
+    } else if (c == '.') {
+      parts.lastDot = i;
+    }
+    ++i;
+  }
+  return parts;
+}
 
 void PutClamped(std::vector<uint8_t>& out, uint32_t value, int width) {
   uint8_t bytes[2];
@@ -97,25 +122,15 @@ DecodeResult DecodeSettings(const uint8_t* bytes, size_t size, SettingsRecord& r
 
 void SaveBaseName(const char* path, char out[256]) {
   const size_t length = strnlen(path, 255);
-  size_t start = length >= 2 && path[1] == ':' ? 2 : 0;
-  // Walk character by character so that trail bytes are never separators.
-  size_t nameStart = start;
-  size_t lastDot = SIZE_MAX;
-  for (size_t i = start; i < length;) {
-    const uint8_t c = static_cast<uint8_t>(path[i]);
-    if (IsLeadByte(c) && i + 1 < length) {
-      i += 2;
-      continue;
-    }
-    if (c == '\\' || c == '/') {
-      nameStart = i + 1;
-      lastDot = SIZE_MAX;
-    } else if (c == '.') {
-      lastDot = i;
-    }
-    ++i;
-  }
-  const size_t nameEnd = lastDot != SIZE_MAX && lastDot >= nameStart ? lastDot : length;
-  memcpy(out, path + nameStart, nameEnd - nameStart);
-  out[nameEnd - nameStart] = '\0';
+  const NameParts parts = SplitName(path, length);
+  const size_t nameEnd = parts.lastDot != SIZE_MAX ? parts.lastDot : length;
+  memcpy(out, path + parts.nameStart, nameEnd - parts.nameStart);
+  out[nameEnd - parts.nameStart] = '\0';
+}
+
+std::string TemporaryNameBeside(const char* target, unsigned number) {
+  const size_t length = strlen(target);
+  char suffix[8];
+  snprintf(suffix, sizeof suffix, "~%04X", number & 0xFFFFu);
+  return std::string(target, SplitName(target, length).nameStart) + suffix;
 }

@@ -12,6 +12,12 @@
 
 constexpr size_t kSettingsTextLimit = 255;  // path and frame list, in bytes
 constexpr uint8_t kPathEnd = 0x3B;
+constexpr size_t kFixedBlockSize = 15;
+// The most bytes the decoder ever looks at: a 255-byte path and its 0x3B,
+// the fixed block, a 255-byte frame list and the one byte after it that
+// tells whether the list ends there. A reader stops after these.
+constexpr size_t kSettingsPrefixBytes =
+    kSettingsTextLimit + 1 + kFixedBlockSize + kSettingsTextLimit + 1;
 constexpr uint8_t kFlagHorizontal = 0x01;
 constexpr uint8_t kFlagTransparent = 0x02;
 constexpr uint8_t kFlagKeyFromCorner = 0x04;
@@ -44,12 +50,19 @@ enum class DecodeResult { Ok, Damaged };
 
 // Damaged: no 0x3B before the end or a 0xFF inside the path, a path or a
 // frame list longer than 255 bytes, or a file that ends inside the fixed
-// block. A frame list ends at its first 0xFF. Never reads past `size`.
+// block. A frame list ends at its first 0xFF; nothing after it counts, so
+// the file's first kSettingsPrefixBytes decode as the whole file does.
+// Never reads past `size`.
 DecodeResult DecodeSettings(const uint8_t* bytes, size_t size, SettingsRecord& record);
 
 // The save dialog's starting name: the path without its drive, folders and
 // last extension. Double-byte characters of code page 932 are taken whole,
 // so a trail byte 0x5C is never a folder separator.
 void SaveBaseName(const char* path, char out[256]);
+
+// A temporary file's name in the target's folder: the folder part, drive
+// included, and "~" with four hex digits of `number`. Never more than four
+// characters longer than the target, so it fits wherever the target fits.
+std::string TemporaryNameBeside(const char* target, unsigned number);
 
 #endif

@@ -17,10 +17,6 @@ namespace {
 OPENFILENAMEA saveDialog;
 char saveName[kPathBufferSize];
 
-// A settings file is never larger than 16 + 255 + 255 bytes; anything much
-// larger is not one.
-constexpr size_t kLargestReadBytes = 4096;
-
 const char kSaveErrorCaption[] = "保存エラー";
 
 std::string ControlString(HWND panel, int id) {
@@ -49,12 +45,28 @@ SettingsRecord ReadPanel(HWND panel) {
   return record;
 }
 
+// Creates a new, empty file with a short unique name in the target's
+// folder. Short, so it fits wherever the target fits: the dialog accepts
+// targets of up to 255 characters, and a name like the target's plus a
+// suffix would pass the platform's path limit.
+HANDLE CreateTemporaryBeside(const char* target, std::string& name) {
+  const unsigned first = GetTickCount() ^ GetCurrentProcessId();
+  for (unsigned i = 0; i <= 0xFFFF; ++i) {
+    name = TemporaryNameBeside(target, first + i);
+    HANDLE file = CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file != INVALID_HANDLE_VALUE) return file;
+    const DWORD error = GetLastError();
+    if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) break;
+  }
+  return INVALID_HANDLE_VALUE;
+}
+
 // Writes the bytes beside the target first and then replaces it, so a
 // failed save leaves the previous file as it was.
 bool WriteReplacing(const char* target, const std::vector<uint8_t>& bytes) {
-  const std::string temporary = std::string(target) + ".saving~";
-  HANDLE file = CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  std::string temporary;
+  HANDLE file = CreateTemporaryBeside(target, temporary);
   if (file == INVALID_HANDLE_VALUE) return false;
   DWORD written = 0;
   bool ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
@@ -78,10 +90,12 @@ void FillSaveDialog(HWND panel) {
   saveDialog.lpstrDefExt = "plw";
 }
 
-bool ReadWholeFile(const char* path, std::vector<uint8_t>& bytes) {
+// Reads no further than the decoder looks: whatever follows the frame
+// list's 0xFF (padding, another file appended) is never read.
+bool ReadSettingsPrefix(const char* path, std::vector<uint8_t>& bytes) {
   FILE* file = fopen(path, "rb");
   if (file == nullptr) return false;
-  bytes.resize(kLargestReadBytes + 1);
+  bytes.resize(kSettingsPrefixBytes);
   const size_t got = fread(bytes.data(), 1, bytes.size(), file);
   fclose(file);
   bytes.resize(got);
@@ -152,12 +166,11 @@ void SaveSettingsFile(HWND panel) {
 void LoadSettingsFile(HWND panel, const char* path) {
   if (!IsSettingsPath(path)) return;
   std::vector<uint8_t> bytes;
-  if (!ReadWholeFile(path, bytes)) return;
+  if (!ReadSettingsPrefix(path, bytes)) return;
   // The whole file is decoded before any control changes, so a damaged
   // file leaves the panel as it was.
   SettingsRecord record;
-  if (bytes.size() > kLargestReadBytes ||
-      DecodeSettings(bytes.data(), bytes.size(), record) != DecodeResult::Ok) {
+  if (DecodeSettings(bytes.data(), bytes.size(), record) != DecodeResult::Ok) {
     MessageBoxA(panel, "指定されたPLWファイルは壊れているまたは保存形式が違います。", "読み取りエラー",
                 MB_OK);
     return;

@@ -140,6 +140,27 @@ TEST(SettingsDecode, FrameListStopsAtTheFirstFF) {
   EXPECT_EQ(r.frameList, "1,2");
 }
 
+TEST(SettingsDecode, ATailAfterTheListsFFCountsForNothing) {
+  // Padding or another file appended after the list: the file and its first
+  // kSettingsPrefixBytes (all a reader takes) decode as the file alone.
+  for (size_t pathLength : {0u, 1u, 255u}) {
+    for (size_t listLength : {0u, 3u, 255u}) {
+      SettingsRecord saved = Defaults();
+      saved.path.assign(pathLength, 'p');
+      saved.frameList.assign(listLength, '7');
+      Bytes bytes = EncodeSettings(saved);
+      bytes.push_back(0xFF);
+      for (int i = 0; i < 6000; ++i) bytes.push_back(static_cast<uint8_t>(i * 7));
+      for (size_t read : {bytes.size(), kSettingsPrefixBytes}) {
+        SettingsRecord r{};
+        ASSERT_EQ(DecodeSettings(bytes.data(), read, r), DecodeResult::Ok)
+            << pathLength << " + " << listLength << ", " << read << " bytes read";
+        EXPECT_EQ(EncodeSettings(r), EncodeSettings(saved));
+      }
+    }
+  }
+}
+
 TEST(SettingsFlags, BitsOfTheFlagsByte) {
   EXPECT_EQ(FlagsByte(true, false, false), 0x01);
   EXPECT_EQ(FlagsByte(false, true, false), 0x02);
@@ -178,6 +199,31 @@ TEST(SaveBaseName, DropsDriveFoldersAndLastExtension) {
     memset(out, 'x', sizeof out);
     SaveBaseName(c.path, out);
     EXPECT_STREQ(out, c.expected) << c.path;
+  }
+}
+
+TEST(TemporaryNameBeside, ShortNameInTheTargetsFolder) {
+  const struct { const char* target; unsigned number; const char* expected; } cases[] = {
+      {"C:\\sets\\walk.plw", 0x1A2B, "C:\\sets\\~1A2B"},
+      {"C:\\sets\\walk.plw", 0x12345, "C:\\sets\\~2345"},
+      {"C:\\sets\\walk.plw", 7, "C:\\sets\\~0007"},
+      {"C:walk.plw", 1, "C:~0001"},
+      {"walk.plw", 1, "~0001"},
+      {"sets/walk.plw", 1, "sets/~0001"},
+      {"\\\\server\\share\\a.plw", 1, "\\\\server\\share\\~0001"},
+      // 表 (0x95 0x5C) ends a folder name and a file name: neither trail
+      // byte is a separator.
+      {"C:\\\x95\x5c\\a.plw", 1, "C:\\\x95\x5c\\~0001"},
+      {"C:\\x\\\x95\x5c.plw", 1, "C:\\x\\~0001"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(TemporaryNameBeside(c.target, c.number), c.expected) << c.target;
+
+  // Within four characters of the target, whatever its name: a target the
+  // platform takes (up to 259 characters) gives a name it takes too.
+  const std::string folder = "C:\\" + std::string(240, 'd') + "\\";
+  for (const char* name : {"a", "ab.plw", "\x95\x5c.plw"}) {
+    const std::string target = folder + name;
+    EXPECT_LE(TemporaryNameBeside(target.c_str(), 0xFFFF).size(), target.size() + 4) << name;
   }
 }
 

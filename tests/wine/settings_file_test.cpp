@@ -3,6 +3,7 @@
 // command line, Browse-free routes and drops.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -65,24 +66,59 @@ void FillPanelForSave(const std::string& sheetPath) {
   SetControlText(IDC_FRAME_LIST, "0,1,1");
 }
 
-TEST_F(SettingsFileTest, SaveWritesTheLayoutToANewFile) {
-  StartProgram();
-  FillPanelForSave(sheetPath_);
-  const std::string target = TempFile("new-setup.plw");
-  DeleteFileA(target.c_str());
-  FileDialogDriver driver(target.c_str(), IDOK);
-  Click(IDC_SAVE);
-  ASSERT_TRUE(driver.Finish());
-  EXPECT_EQ(driver.Caption(), "名前を付けて保存");
-  EXPECT_EQ(driver.InitialName(), "cells");  // the sheet's base name
-  EXPECT_EQ(ReadBytes(target), ExpectedFile(sheetPath_));
-  EXPECT_EQ(GetFileAttributesA((target + ".saving~").c_str()), INVALID_FILE_ATTRIBUTES);
+// The names in a folder, so a test can see that no temporary file is left.
+std::vector<std::string> FilesIn(const std::string& folder) {
+  std::vector<std::string> names;
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return names;
+  do {
+    if (strcmp(found.cFileName, ".") != 0 && strcmp(found.cFileName, "..") != 0)
+      names.push_back(found.cFileName);
+  } while (FindNextFileA(search, &found));
+  FindClose(search);
+  return names;
+}
+
+TEST_F(SettingsFileTest, SaveWritesTheLayoutToANewFileAndNothingElse) {
+  // The longest target: a temporary name made of the target's name plus a
+  // suffix would pass the platform's limit of 259 characters.
+  std::string longFolder = TempDir() + "\\";
+  longFolder += std::string(254 - longFolder.size() - strlen("\\setup.plw"), 'd');
+  const struct {
+    const char* name;
+    std::string folder, file;
+  } cases[] = {
+      {"a short path", TempDir() + "\\saved", "new-setup.plw"},
+      {"a path of 254 characters", longFolder, "setup.plw"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string target = c.folder + "\\" + c.file;
+    ASSERT_LE(target.size(), 254u);
+    CreateDirectoryA(c.folder.c_str(), nullptr);
+    DeleteFileA(target.c_str());
+    StartProgram();
+    FillPanelForSave(sheetPath_);
+    DialogWatcher error("保存エラー");
+    FileDialogDriver driver(target.c_str(), IDOK);
+    Click(IDC_SAVE);
+    ASSERT_TRUE(driver.Finish());
+    EXPECT_EQ(driver.Caption(), "名前を付けて保存");
+    EXPECT_EQ(driver.InitialName(), "cells");  // the sheet's base name
+    EXPECT_EQ(error.Count(), 0) << error.LastText();
+    EXPECT_EQ(ReadBytes(target), ExpectedFile(sheetPath_));
+    EXPECT_EQ(FilesIn(c.folder), std::vector<std::string>{c.file});
+    StopProgram();
+  }
 }
 
 TEST_F(SettingsFileTest, AFailedSaveKeepsTheOldFileAndSaysSo) {
   StartProgram();
   FillPanelForSave(sheetPath_);
-  const std::string target = TempFile("locked.plw");
+  const std::string folder = TempDir() + "\\locked";
+  CreateDirectoryA(folder.c_str(), nullptr);
+  const std::string target = folder + "\\locked.plw";
   const Bytes old = {'o', 'l', 'd', 0x3B};
   WriteBytes(target, old);
   // Held open without delete sharing: the dialog may look at it, but the
@@ -100,7 +136,7 @@ TEST_F(SettingsFileTest, AFailedSaveKeepsTheOldFileAndSaysSo) {
   EXPECT_EQ(overwrite.Count(), 1);
   EXPECT_EQ(error.Count(), 1);
   EXPECT_EQ(ReadBytes(target), old);
-  EXPECT_EQ(GetFileAttributesA((target + ".saving~").c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(FilesIn(folder), std::vector<std::string>{"locked.plw"}) << "no temporary is left";
 }
 
 TEST_F(SettingsFileTest, ASemicolonInTheSheetPathRefusesTheSave) {
@@ -154,9 +190,17 @@ TEST_F(SettingsFileTest, ADroppedFileLoadsWithoutTouchingTheLoopCountOrTimer) {
   StartProgram();
   SetControlText(IDC_LOOP_COUNT, "7");
   const std::string file = TempFile("dropped.PLW");
-  WriteBytes(file, ExpectedFile(sheetPath_));
+  // A tail of 6,000 bytes after the frame list's 0xFF is never read.
+  Bytes bytes = ExpectedFile(sheetPath_);
+  bytes.push_back(0xFF);
+  for (int i = 0; i < 6000; ++i) bytes.push_back(static_cast<uint8_t>(i));
+  WriteBytes(file, bytes);
+  DialogWatcher readError("読み取りエラー");
   SendMessageA(frame.panel, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({file})), 0);
+  Pump(100);
+  EXPECT_EQ(readError.Count(), 0);
   EXPECT_EQ(ControlText(IDC_PATH), sheetPath_);
+  EXPECT_EQ(ControlText(IDC_FRAME_LIST), "0,1,1");
   EXPECT_EQ(ControlText(IDC_LOOP_COUNT), "7");
   EXPECT_EQ(ControlText(IDC_ZOOM), "3");
   // A mixed-case extension is ignored.
@@ -165,6 +209,59 @@ TEST_F(SettingsFileTest, ADroppedFileLoadsWithoutTouchingTheLoopCountOrTimer) {
   WriteBytes(mixed, ExpectedFile(sheetPath_));
   SendMessageA(frame.panel, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({mixed})), 0);
   EXPECT_EQ(ControlText(IDC_ZOOM), "9");
+}
+
+TEST_F(SettingsFileTest, TheFlagsSetTheChecksAndTheTransparencyEnabling) {
+  const struct {
+    const char* name;
+    uint8_t flags;
+    bool fieldsEnabledBefore;
+    bool horizontal, fromCorner, fieldsEnabledAfter;
+  } cases[] = {
+      {"0x03 enables disabled key fields", 0x03, false, true, false, true},
+      {"0x06 leaves enabled key fields enabled", 0x06, true, false, true, true},
+      {"0x06 leaves disabled key fields disabled", 0x06, false, false, true, false},
+  };
+  const std::string file = TempFile("flags.plw");
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    StartProgram();
+    if (c.fieldsEnabledBefore) {
+      Click(IDC_TRANSPARENT);
+      Click(IDC_KEY_FROM_FIELDS);
+    }
+    ASSERT_EQ(IsWindowEnabled(GetDlgItem(frame.panel, IDC_KEY_RED)) != FALSE, c.fieldsEnabledBefore);
+    SettingsRecord r{};
+    r.flags = c.flags;
+    WriteBytes(file, EncodeSettings(r));
+    DropFiles({file});
+    EXPECT_EQ(IsChecked(frame.panel, IDC_HORIZONTAL), c.horizontal);
+    EXPECT_EQ(IsChecked(frame.panel, IDC_VERTICAL), !c.horizontal);
+    EXPECT_TRUE(IsChecked(frame.panel, IDC_TRANSPARENT));
+    EXPECT_EQ(IsChecked(frame.panel, IDC_KEY_FROM_CORNER), c.fromCorner);
+    EXPECT_EQ(IsChecked(frame.panel, IDC_KEY_FROM_FIELDS), !c.fromCorner);
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(frame.panel, IDC_KEY_FROM_CORNER)));
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(frame.panel, IDC_KEY_FROM_FIELDS)));
+    for (int id : {IDC_KEY_BLUE, IDC_KEY_GREEN, IDC_KEY_RED})
+      EXPECT_EQ(IsWindowEnabled(GetDlgItem(frame.panel, id)) != FALSE, c.fieldsEnabledAfter) << id;
+    StopProgram();
+  }
+}
+
+TEST_F(SettingsFileTest, AFileWithoutAPathKeepsThePathFieldAndReloadsItsSheet) {
+  StartProgram();
+  SetControlText(IDC_PATH, sheetPath_.c_str());  // named, not loaded yet
+  SettingsRecord r{};
+  r.frameWidth = 48;
+  r.flags = kFlagHorizontal;
+  const std::string file = TempFile("no-path.plw");
+  WriteBytes(file, EncodeSettings(r));  // begins with 0x3B
+  DropFiles({file});
+  EXPECT_EQ(ControlText(IDC_PATH), sheetPath_);
+  EXPECT_EQ(ControlText(IDC_FRAME_WIDTH), "48");
+  EXPECT_EQ(WindowText(frame.panel), sheetPath_);
+  EXPECT_EQ(ControlText(IDC_SHEET_SIZE), "128 × 64");
+  EXPECT_STREQ(sheet.lastPath, sheetPath_.c_str());
 }
 
 TEST(SampleTest, TheBundledSampleOpensWithItsSheet) {
