@@ -90,8 +90,8 @@ void FillSaveDialog(HWND panel) {
   saveDialog.lpstrDefExt = "plw";
 }
 
-// Reads no further than the decoder looks: whatever follows the frame
-// list's 0xFF (padding, another file appended) is never read.
+// Reads no more than the decoder can look at, so what follows a valid file
+// (padding, another file appended by mistake) is not read, however long.
 bool ReadSettingsPrefix(const char* path, std::vector<uint8_t>& bytes) {
   FILE* file = fopen(path, "rb");
   if (file == nullptr) return false;
