@@ -6,9 +6,13 @@
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 cd "$ROOT"
-bash scripts/setup.sh
-cmake --preset win64 >/dev/null
-cmake --build --preset win64 --target Pellowrick pellowrick_drive sample >/dev/null
+source scripts/step.sh
+step "setup: the packages and the Japanese locale (first run: several minutes)" \
+  "$log_dir/setup.log" bash scripts/setup.sh
+build() {
+  cmake --preset win64 && cmake --build --preset win64 --target Pellowrick pellowrick_drive sample
+}
+step "build: the x86_64 program and the sample" "$log_dir/build-run.log" build
 source scripts/wine-env.sh
 
 EXE=$ROOT/build/win64/Pellowrick.exe
@@ -17,13 +21,14 @@ unix_sample=$ROOT/build/win64/sample/walker.plw
 SAMPLE="Z:${unix_sample//\//\\}"   # the same file as Wine's drive Z: names it
 
 if [ -n "${DISPLAY:-}" ]; then
-  boot_prefix_if_needed
+  step "Wine prefix: created once, reused afterwards" "$log_dir/wine-prefix.log" boot_prefix_if_needed
   exec wine "$EXE" "$SAMPLE"
 fi
 
 trap stop_own_processes EXIT
 start_display_if_needed
-boot_prefix_if_needed
+step "Wine prefix: created once, reused afterwards" "$log_dir/wine-prefix.log" boot_prefix_if_needed
+echo "== playing the sample on a virtual display"
 # Each program joins the same Wine desktop; its explorer stays while the
 # desktop has windows, so the remote control runs in the background.
 DESKTOP="explorer /desktop=pellowrick,1100x700"

@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
 # Installs, from Debian's packages, everything the builds and tests need.
-# Idempotent: when every package is present and the locale exists it only checks.
+# Idempotent: when every package is present and the locale exists it only
+# checks. As root it installs directly; as another user it asks sudo, and
+# only when something is missing. Without either it changes nothing and
+# says so in one line.
 set -euo pipefail
 
 packages=(
@@ -10,16 +13,29 @@ packages=(
   libgtest-dev googletest imagemagick
 )
 
-as_root() {
-  if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
-}
-
 missing=()
 for p in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
     missing+=("$p")
   fi
 done
+# The Wine runs need the Japanese locale so that the ANSI code page is 932.
+need_locale=0
+locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$' || need_locale=1
+
+[ ${#missing[@]} -eq 0 ] && [ $need_locale -eq 0 ] && exit 0
+
+# Decided before anything is touched, so a refusal leaves nothing half-done.
+if [ "$(id -u)" -eq 0 ]; then
+  as_root() { "$@"; }
+elif command -v sudo >/dev/null 2>&1; then
+  as_root() { sudo "$@"; }
+else
+  needed="${missing[*]}"
+  [ $need_locale -eq 1 ] && needed="${needed:+$needed and }the ja_JP.UTF-8 locale"
+  echo "setup: $needed must be installed, which needs root: run this as root, or install sudo" >&2
+  exit 1
+fi
 
 if [ ${#missing[@]} -gt 0 ]; then
   echo "setup: installing ${missing[*]}"
@@ -27,8 +43,7 @@ if [ ${#missing[@]} -gt 0 ]; then
   as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
 
-# The Wine runs need the Japanese locale so that the ANSI code page is 932.
-if ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$'; then
+if [ $need_locale -eq 1 ]; then
   echo "setup: generating ja_JP.UTF-8"
   as_root sed -i 's/^# *\(ja_JP.UTF-8 UTF-8\)/\1/' /etc/locale.gen
   grep -q '^ja_JP.UTF-8 UTF-8' /etc/locale.gen || echo 'ja_JP.UTF-8 UTF-8' | as_root tee -a /etc/locale.gen >/dev/null

@@ -1,15 +1,13 @@
 #!/usr/bin/env bash
 # Builds the three presets and runs every test: host (sanitizers), the
-# product checks, the fuzzers and the Wine tests. Ends with one line
+# product checks, the fuzzers and the Wine tests. Each step says what it
+# does, how long it took and where its log is. Ends with one line
 # "N passed, M failed"; exits non-zero when anything failed or did not build.
 set -u
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 cd "$ROOT"
-bash scripts/setup.sh || { echo "0 passed, 1 failed"; exit 1; }
-source scripts/wine-env.sh
-
+source scripts/step.sh
 passed=0; failed=0
-log_dir=$ROOT/build/logs; mkdir -p "$log_dir"
 
 note_ctest() {  # adds the counts of one ctest run from its log
   local log=$1 line total nfail
@@ -18,45 +16,56 @@ note_ctest() {  # adds the counts of one ctest run from its log
   total=$(echo "$line" | sed -E 's/.*out of ([0-9]+).*/\1/')
   nfail=$(echo "$line" | sed -E 's/.* ([0-9]+) tests? failed.*/\1/')
   passed=$((passed + total - nfail)); failed=$((failed + nfail))
+  echo "   $((total - nfail)) passed, $nfail failed"
+  grep -E '^\s*[0-9]+ - .*\((Failed|Timeout|SEGFAULT|Exception|Not Run)\)' "$log" | sed 's/^/   | /'
 }
 
+step "setup: the packages and the Japanese locale (first run: several minutes)" \
+  "$log_dir/setup.log" bash scripts/setup.sh || { echo "0 passed, 1 failed"; exit 1; }
+source scripts/wine-env.sh
+
+build() {
+  cmake --preset "$1" && cmake --build --preset "$1"
+}
+declare -A built
 for preset in host win32 win64; do
-  echo "== build $preset"
-  if ! { cmake --preset "$preset" >"$log_dir/configure-$preset.log" 2>&1 &&
-         cmake --build --preset "$preset" >"$log_dir/build-$preset.log" 2>&1; }; then
-    echo "build of $preset FAILED:"; tail -n 40 "$log_dir/configure-$preset.log" "$log_dir/build-$preset.log"
-    failed=$((failed + 1))
-    eval "built_$preset=0"
+  built[$preset]=0
+  case $preset in
+    host) what="the pure core with GoogleTest, sanitizers and the fuzzers" ;;
+    win32) what="the i686 product" ;;
+    win64) what="the x86_64 program and the Wine tests" ;;
+  esac
+  if step "build $preset: $what" "$log_dir/build-$preset.log" build "$preset"; then
+    built[$preset]=1
   else
-    eval "built_$preset=1"
+    failed=$((failed + 1))
   fi
 done
 
-if [ "$built_host" = 1 ]; then
-  echo "== host tests"
-  ctest --preset host -j2 >"$log_dir/test-host.log" 2>&1
-  grep -E '(Failed|\*\*\*)' "$log_dir/test-host.log" | head -n 40
-  tail -n 3 "$log_dir/test-host.log"; note_ctest "$log_dir/test-host.log"
+if [ "${built[host]}" = 1 ]; then
+  step "host tests: unit tests under the sanitizers and four fuzzers (about a minute)" \
+    "$log_dir/test-host.log" ctest --preset host -j2
+  note_ctest "$log_dir/test-host.log"
 fi
-if [ "$built_win32" = 1 ]; then
-  echo "== product checks (win32)"
-  ctest --preset win32 >"$log_dir/test-win32.log" 2>&1
-  tail -n 3 "$log_dir/test-win32.log"; note_ctest "$log_dir/test-win32.log"
+if [ "${built[win32]}" = 1 ]; then
+  step "product checks (win32): imports and resources of the executable" \
+    "$log_dir/test-win32.log" ctest --preset win32
+  note_ctest "$log_dir/test-win32.log"
 fi
-if [ "$built_win64" = 1 ]; then
-  echo "== Wine tests (win64)"
+if [ "${built[win64]}" = 1 ]; then
   trap stop_own_processes EXIT
-  if start_display_if_needed; then
-    boot_prefix_if_needed
-    ctest --preset win64 >"$log_dir/test-win64.log" 2>&1
-    grep -E '(Failed|FAILED|\*\*\*)' "$log_dir/test-win64.log" | head -n 60
-    tail -n 3 "$log_dir/test-win64.log"; note_ctest "$log_dir/test-win64.log"
+  if start_display_if_needed &&
+     step "Wine prefix: created once, reused afterwards" "$log_dir/wine-prefix.log" \
+       boot_prefix_if_needed; then
+    step "Wine tests (win64): the real windows under Wine, one process per test file" \
+      "$log_dir/test-win64.log" ctest --preset win64
+    note_ctest "$log_dir/test-win64.log"
   else
     failed=$((failed + 1))
   fi
   stop_own_processes
 fi
 
-echo "logs: $log_dir"
+echo "logs: ${log_dir#"$ROOT"/}"
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ] && [ "$passed" -gt 0 ]
