@@ -19,18 +19,17 @@ uint32_t ColourToDibPixel(uint32_t colour) {
 
 uint32_t DibPixelToColour(uint32_t pixel) { return ColourToDibPixel(pixel & 0xFFFFFF); }
 
-size_t ReplaceKeyPixels(uint32_t* pixels, size_t count, uint32_t keyPixel,
-                        uint32_t backgroundPixel) {
+bool ReplaceKeyPixels(uint32_t* pixels, size_t count, uint32_t keyPixel, uint32_t backgroundPixel) {
   const uint32_t key = keyPixel & 0xFFFFFF;
   const uint32_t background = backgroundPixel & 0xFFFFFF;
-  size_t replaced = 0;
+  uint32_t anyMatch = 0;
   for (size_t i = 0; i < count; ++i) {
-    if ((pixels[i] & 0xFFFFFF) == key) {
-      pixels[i] = background;
-      ++replaced;
-    }
+    const uint32_t pixel = pixels[i];
+    const uint32_t match = 0u - static_cast<uint32_t>((pixel & 0xFFFFFF) == key);  // all ones or 0
+    pixels[i] = (pixel & ~match) | (background & match);
+    anyMatch |= match;
   }
-  return replaced;
+  return anyMatch != 0;
 }
 
 bool CanReuseSheet(const SheetIdentity& wanted, const SheetIdentity& held, bool heldIsKeyed,
@@ -40,13 +39,4 @@ bool CanReuseSheet(const SheetIdentity& wanted, const SheetIdentity& held, bool 
          wanted.file.lastWriteTime == held.file.lastWriteTime &&
          wanted.keyColour == held.keyColour &&
          (!heldIsKeyed || wanted.backgroundColour == held.backgroundColour);
-}
-
-int32_t RowsPerBand(int32_t width, int32_t height, size_t budgetBytes) {
-  if (width <= 0 || height <= 0) return 0;
-  // Compared before multiplying: width * 4 can exceed a 32-bit size_t.
-  if (static_cast<size_t>(width) > budgetBytes / 4u) return 0;
-  const size_t rowBytes = static_cast<size_t>(width) * 4u;
-  const size_t rows = budgetBytes / rowBytes;
-  return rows >= static_cast<size_t>(height) ? height : static_cast<int32_t>(rows);
 }

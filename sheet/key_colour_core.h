@@ -17,9 +17,10 @@ uint32_t ColourToDibPixel(uint32_t colour);
 uint32_t DibPixelToColour(uint32_t pixel);
 
 // Replaces every pixel whose colour (the low 24 bits) equals the key by the
-// background, both given as DIB pixels. Returns the number replaced.
-size_t ReplaceKeyPixels(uint32_t* pixels, size_t count, uint32_t keyPixel,
-                        uint32_t backgroundPixel);
+// background, both given as DIB pixels; true when any pixel was replaced.
+// Compare and select, without branches, so the compiler can run it over
+// several pixels at a time.
+bool ReplaceKeyPixels(uint32_t* pixels, size_t count, uint32_t keyPixel, uint32_t backgroundPixel);
 
 // A sheet file's size and last-write time; both 0 when it cannot be read.
 struct FileStamp {
@@ -43,9 +44,5 @@ struct SheetIdentity {
 // background that is no longer the one drawn behind it.
 bool CanReuseSheet(const SheetIdentity& wanted, const SheetIdentity& held, bool heldIsKeyed,
                    bool transparencyOn);
-
-// Rows per band of the key pass so its buffer stays within `budgetBytes`;
-// 0 when a single row is wider than the budget.
-int32_t RowsPerBand(int32_t width, int32_t height, size_t budgetBytes);
 
 #endif

@@ -1,8 +1,8 @@
 // The key-colour pass: key-coloured pixels of the held sheet become the
-// background colour, read and written in bulk, band by band.
+// background colour. A sheet held as a 32-bit DIB section is changed in its
+// own memory; any other bitmap goes through one small DIB section, a tile
+// at a time, so the pass never needs more than that tile whatever the size.
 #include <windows.h>
-
-#include <vector>
 
 #include "app/app_state_win.h"
 #include "panel/panel_win.h"
@@ -12,8 +12,8 @@
 
 namespace {
 
-// Keeps the pass's pixel buffer small whatever size the sheet claims.
-constexpr size_t kBandBudgetBytes = 4u << 20;
+constexpr int32_t kTileWidth = 1024;
+constexpr int32_t kTileHeight = 256;  // 1 MiB of pixels
 
 // GetPixel reports CLR_INVALID for a pixel it cannot read; such a key
 // matches no pixel.
@@ -28,30 +28,49 @@ void ReplaceKeyColourPerPixel(HDC sheetDC, int32_t width, int32_t height, COLORR
       if (GetPixel(sheetDC, x, y) == key) SetPixel(sheetDC, x, y, background);
 }
 
-void ReplaceKeyColourInBands(HBITMAP bitmap, int32_t width, int32_t height, COLORREF key,
+bool ReplaceKeyColourInPlace(HBITMAP bitmap, COLORREF key, COLORREF background) {
+  DIBSECTION dib;
+  if (GetObjectA(bitmap, sizeof dib, &dib) != sizeof dib || dib.dsBm.bmBits == nullptr ||
+      dib.dsBm.bmBitsPixel != 32)
+    return false;
+  GdiFlush();  // drawing into the section may still be queued
+  // 32-bit rows have no padding: the pixels are one run, whichever way up.
+  const int64_t height = dib.dsBm.bmHeight;
+  const size_t count = static_cast<size_t>(dib.dsBm.bmWidth) * static_cast<size_t>(height < 0 ? -height : height);
+  ReplaceKeyPixels(static_cast<uint32_t*>(dib.dsBm.bmBits), count, ColourToDibPixel(key),
+                   ColourToDibPixel(background));
+  return true;
+}
+
+void ReplaceKeyColourInTiles(HDC sheetDC, int32_t width, int32_t height, COLORREF key,
                              COLORREF background) {
-  const int32_t rowsPerBand = RowsPerBand(width, height, kBandBudgetBytes);
-  if (rowsPerBand <= 0) return;
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = height;  // bottom-up: scan line 0 is the bottom row
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
-  std::vector<uint32_t> pixels(static_cast<size_t>(width) * static_cast<size_t>(rowsPerBand));
+  if (width <= 0 || height <= 0) return;
+  void* bits = nullptr;
+  HBITMAP tile = CreateTopDownDibSection(kTileWidth, kTileHeight, &bits);
+  if (tile == nullptr) return;
+  HDC tileDC = CreateCompatibleDC(sheetDC);
+  HGDIOBJ original = SelectObject(tileDC, tile);
+  auto* pixels = static_cast<uint32_t*>(bits);
   const uint32_t keyPixel = ColourToDibPixel(key);
   const uint32_t backgroundPixel = ColourToDibPixel(background);
-  HDC screen = GetDC(nullptr);
-  for (int32_t first = 0; first < height; first += rowsPerBand) {
-    const int32_t rows = height - first < rowsPerBand ? height - first : rowsPerBand;
-    if (GetDIBits(screen, bitmap, first, rows, pixels.data(), &info, DIB_RGB_COLORS) != rows)
-      continue;
-    const size_t count = static_cast<size_t>(width) * static_cast<size_t>(rows);
-    if (ReplaceKeyPixels(pixels.data(), count, keyPixel, backgroundPixel) > 0)
-      SetDIBits(screen, bitmap, first, rows, pixels.data(), &info, DIB_RGB_COLORS);
+  // 64-bit steps: the last tile's end may lie past the largest int.
+  for (int64_t top = 0; top < height; top += kTileHeight) {
+    const int rows = static_cast<int>(height - top < kTileHeight ? height - top : kTileHeight);
+    for (int64_t left = 0; left < width; left += kTileWidth) {
+      const int columns = static_cast<int>(width - left < kTileWidth ? width - left : kTileWidth);
+      const int x = static_cast<int>(left), y = static_cast<int>(top);
+      BitBlt(tileDC, 0, 0, columns, rows, sheetDC, x, y, SRCCOPY);
+      GdiFlush();
+      bool replaced = false;
+      for (int row = 0; row < rows; ++row)
+        replaced |= ReplaceKeyPixels(pixels + static_cast<size_t>(row) * kTileWidth,
+                                     static_cast<size_t>(columns), keyPixel, backgroundPixel);
+      if (replaced) BitBlt(sheetDC, x, y, columns, rows, tileDC, 0, 0, SRCCOPY);
+    }
   }
-  ReleaseDC(nullptr, screen);
+  SelectObject(tileDC, original);
+  DeleteDC(tileDC);
+  DeleteObject(tile);
 }
 
 void ApplyKeyColour(HWND panel, HDC sheetDC, int32_t width, int32_t height, COLORREF keyColour,
@@ -59,19 +78,9 @@ void ApplyKeyColour(HWND panel, HDC sheetDC, int32_t width, int32_t height, COLO
   if (!sheet.needsKeyPass) return;
   SetWindowTextA(frame.mainWindow, "透明色を適用中です。しばらくお待ちください。");
   const COLORREF key = IsChecked(panel, IDC_KEY_FROM_CORNER) ? GetPixel(sheetDC, 0, 0) : keyColour;
-  if (IsValidColour(key) && width > 0 && height > 0 && sheet.sheetBitmap != nullptr) {
-    if (RowsPerBand(width, height, kBandBudgetBytes) > 0) {
-      // GetDIBits and SetDIBits want the bitmap out of every DC meanwhile.
-      HBITMAP standIn = CreateCompatibleBitmap(sheetDC, 1, 1);
-      SelectObject(sheetDC, standIn);
-      ReplaceKeyColourInBands(sheet.sheetBitmap, width, height, key, backgroundColour);
-      SelectObject(sheetDC, sheet.sheetBitmap);
-      DeleteObject(standIn);
-    } else {
-      // A single row wider than the band budget: pixel by pixel.
-      ReplaceKeyColourPerPixel(sheetDC, width, height, key, backgroundColour);
-    }
-  }
+  if (IsValidColour(key) && sheet.sheetBitmap != nullptr &&
+      !ReplaceKeyColourInPlace(sheet.sheetBitmap, key, backgroundColour))
+    ReplaceKeyColourInTiles(sheetDC, width, height, key, backgroundColour);
   sheet.lastKeyColour = key;
   sheet.lastBackgroundColour = backgroundColour;
   sheet.needsKeyPass = false;

@@ -1,6 +1,7 @@
 // Loading the sprite sheet, with the reuse test and the key-colour probe.
 #include <windows.h>
 
+#include <cstdint>
 #include <cstring>
 
 #include "app/app_state_win.h"
@@ -10,6 +11,7 @@
 #include "sheet/sheet_win.h"
 
 SheetState sheet = {};
+uint64_t largestDibSectionBytes = PTRDIFF_MAX;
 
 HBITMAP LoadBitmapFile(HWND window, const char* path, BITMAP* description) {
   HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(window, GWLP_HINSTANCE));
@@ -17,6 +19,44 @@ HBITMAP LoadBitmapFile(HWND window, const char* path, BITMAP* description) {
       static_cast<HBITMAP>(LoadImageA(instance, path, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
   if (bitmap != nullptr) GetObjectA(bitmap, sizeof *description, description);
   return bitmap;
+}
+
+HBITMAP CreateTopDownDibSection(int32_t width, int32_t height, void** bits) {
+  // Never asks for more than a 32-bit size can describe.
+  if (width <= 0 || height <= 0 ||
+      static_cast<uint64_t>(width) * static_cast<uint64_t>(height) > PTRDIFF_MAX / 4)
+    return nullptr;
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;  // top-down: row 0 first
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  return CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, bits, nullptr, 0);
+}
+
+HBITMAP CopyToDibSection(HBITMAP loaded, int32_t width, int32_t height) {
+  if (width <= 0 || height <= 0 ||
+      static_cast<uint64_t>(width) * static_cast<uint64_t>(height) > largestDibSectionBytes / 4)
+    return nullptr;
+  void* bits = nullptr;
+  HBITMAP copy = CreateTopDownDibSection(width, height, &bits);
+  if (copy == nullptr) return nullptr;
+  HDC from = CreateCompatibleDC(frame.sheetDC);
+  HDC to = CreateCompatibleDC(frame.sheetDC);
+  HGDIOBJ fromOriginal = SelectObject(from, loaded);
+  HGDIOBJ toOriginal = SelectObject(to, copy);
+  const bool copied = BitBlt(to, 0, 0, width, height, from, 0, 0, SRCCOPY) != FALSE;
+  SelectObject(from, fromOriginal);
+  SelectObject(to, toOriginal);
+  DeleteDC(from);
+  DeleteDC(to);
+  if (!copied) {
+    DeleteObject(copy);
+    return nullptr;
+  }
+  return copy;
 }
 
 namespace {
@@ -71,6 +111,13 @@ bool LoadSheet(HWND panel, char pathBuffer[kPathBufferSize]) {
   if (bitmap == nullptr) {
     MessageBoxA(panel, "BMPファイル読みとりに失敗しました", "エラー", MB_ICONEXCLAMATION | MB_OK);
     return false;
+  }
+  // Held as a DIB section when there is room for one, so the key pass can
+  // work in its memory; otherwise the loaded bitmap itself is held.
+  HBITMAP copy = CopyToDibSection(bitmap, description.bmWidth, description.bmHeight);
+  if (copy != nullptr) {
+    DeleteObject(bitmap);
+    bitmap = copy;
   }
   SelectObject(frame.sheetDC, bitmap);
   if (sheet.sheetBitmap != nullptr) DeleteObject(sheet.sheetBitmap);

@@ -34,13 +34,31 @@ bool LoadSheet(HWND panel, char pathBuffer[kPathBufferSize]);
 void ApplyKeyColour(HWND panel, HDC sheetDC, int32_t width, int32_t height,
                     COLORREF keyColour, COLORREF backgroundColour);
 
+// A 32-bit top-down DIB section; null when the size is not positive or
+// there is no room for it.
+HBITMAP CreateTopDownDibSection(int32_t width, int32_t height, void** bits);
+
+// The largest sheet, in bytes of 32-bit pixels, held as a DIB section; a
+// larger one stays as loaded and is keyed tile by tile. Tests lower it.
+extern uint64_t largestDibSectionBytes;
+
+// The loaded bitmap copied into a new DIB section of its size, which the key
+// pass can change in place; null when it is larger than the limit above or
+// there is no room for it.
+HBITMAP CopyToDibSection(HBITMAP loaded, int32_t width, int32_t height);
+
 // The per-pixel GetPixel/SetPixel pass; kept as the reference for tests
 // and the benchmark.
 void ReplaceKeyColourPerPixel(HDC sheetDC, int32_t width, int32_t height, COLORREF key,
                               COLORREF background);
 
-// The fast pass over bands of rows; the bitmap must not be selected in a DC.
-void ReplaceKeyColourInBands(HBITMAP bitmap, int32_t width, int32_t height, COLORREF key,
+// The pass over a 32-bit DIB section's own memory; false, with nothing
+// done, when the bitmap is not one.
+bool ReplaceKeyColourInPlace(HBITMAP bitmap, COLORREF key, COLORREF background);
+
+// The pass over any bitmap selected into `sheetDC`, through one small DIB
+// section a tile at a time.
+void ReplaceKeyColourInTiles(HDC sheetDC, int32_t width, int32_t height, COLORREF key,
                              COLORREF background);
 
 #endif

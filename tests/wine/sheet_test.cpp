@@ -96,6 +96,11 @@ std::vector<COLORREF> SheetPixels() {
 
 bool IsLiveBitmap(HBITMAP bitmap) { return GetObjectType(bitmap) == OBJ_BITMAP; }
 
+bool IsDibSection(HBITMAP bitmap) {
+  DIBSECTION dib;
+  return GetObjectA(bitmap, sizeof dib, &dib) == sizeof dib && dib.dsBm.bmBitsPixel == 32;
+}
+
 HBITMAP BitmapInSheetDC() {
   return static_cast<HBITMAP>(GetCurrentObject(frame.sheetDC, OBJ_BITMAP));
 }
@@ -188,6 +193,7 @@ TEST_F(SheetTest, EveryDepthAndPaddedWidthLoadsWithSizeLabelAndTitle) {
     EXPECT_TRUE(sheet.needsKeyPass);
     EXPECT_STREQ(sheet.lastPath, path.c_str());
     EXPECT_EQ(BitmapInSheetDC(), sheet.sheetBitmap);
+    EXPECT_TRUE(IsDibSection(sheet.sheetBitmap)) << "held where the key pass can work in place";
     if (before != nullptr) {
       EXPECT_FALSE(IsLiveBitmap(before)) << "the displaced sheet is released";
     }
@@ -903,9 +909,9 @@ TEST_F(SheetTest, TheFastPassEqualsThePerPixelReferenceOnEveryPixel) {
       {"32-bit one step off", 32, 30, 9, PassCase::OneStepOff},
       {"32-bit only the top-left", 32, 1, 1, PassCase::OnlyTopLeft},
       {"1-bit random", 1, 45, 7, PassCase::Random},
-      // Several bands of rows, the last one short.
-      {"24-bit many bands", 24, 2101, 1103, PassCase::Random},
-      {"32-bit many bands, only the top-left", 32, 4099, 601, PassCase::OnlyTopLeft},
+      // Several tiles across and down, the last ones short.
+      {"24-bit many tiles", 24, 2101, 1103, PassCase::Random},
+      {"32-bit many tiles, only the top-left", 32, 4099, 601, PassCase::OnlyTopLeft},
   };
   const COLORREF key = RGB(12, 34, 56);  // in every palette
   const COLORREF background = RGB(250, 128, 7);
@@ -947,30 +953,37 @@ TEST_F(SheetTest, TheFastPassEqualsThePerPixelReferenceOnEveryPixel) {
 
     BITMAP description;
     const HBITMAP reference = LoadBitmapFile(frame.mainWindow, path.c_str(), &description);
-    const HBITMAP fast = LoadBitmapFile(frame.mainWindow, path.c_str(), &description);
+    const HBITMAP tiled = LoadBitmapFile(frame.mainWindow, path.c_str(), &description);
     ASSERT_NE(reference, nullptr);
-    ASSERT_NE(fast, nullptr);
+    ASSERT_NE(tiled, nullptr);
+    const HBITMAP inPlace = CopyToDibSection(tiled, c.width, c.height);
+    ASSERT_NE(inPlace, nullptr);
     const std::vector<COLORREF> before = PixelsOf(reference, c.width, c.height);
     ASSERT_EQ(before, source) << "the loaded copy holds the file's colours";
+    ASSERT_EQ(PixelsOf(inPlace, c.width, c.height), source) << "and so does the DIB section";
 
     HDC dc = CreateCompatibleDC(frame.sheetDC);
     HGDIOBJ old = SelectObject(dc, reference);
     ReplaceKeyColourPerPixel(dc, c.width, c.height, passKey, passBackground);
+    SelectObject(dc, tiled);
+    ReplaceKeyColourInTiles(dc, c.width, c.height, passKey, passBackground);
     SelectObject(dc, old);
     DeleteDC(dc);
-    ReplaceKeyColourInBands(fast, c.width, c.height, passKey, passBackground);
+    EXPECT_FALSE(ReplaceKeyColourInPlace(tiled, passKey, passBackground)) << "not a DIB section";
+    ASSERT_TRUE(ReplaceKeyColourInPlace(inPlace, passKey, passBackground));
 
     const std::vector<COLORREF> expected = PixelsOf(reference, c.width, c.height);
-    const std::vector<COLORREF> got = PixelsOf(fast, c.width, c.height);
+    const std::vector<COLORREF> gotTiled = PixelsOf(tiled, c.width, c.height);
+    const std::vector<COLORREF> got = PixelsOf(inPlace, c.width, c.height);
     size_t replaced = 0, mismatches = 0;
     for (size_t i = 0; i < source.size(); ++i) {
       const COLORREF want = source[i] == passKey ? passBackground : source[i];
       if (source[i] == passKey) ++replaced;
-      if (expected[i] != want || got[i] != want) {
+      if (expected[i] != want || got[i] != want || gotTiled[i] != want) {
         if (mismatches++ < 3)
           ADD_FAILURE() << "pixel " << i % c.width << "," << i / c.width << ": file "
-                        << std::hex << source[i] << ", reference " << expected[i] << ", fast "
-                        << got[i] << ", wanted " << want;
+                        << std::hex << source[i] << ", reference " << expected[i] << ", in place "
+                        << got[i] << ", tiled " << gotTiled[i] << ", wanted " << want;
       }
     }
     EXPECT_EQ(mismatches, 0u);
@@ -990,7 +1003,8 @@ TEST_F(SheetTest, TheFastPassEqualsThePerPixelReferenceOnEveryPixel) {
         break;
     }
     DeleteObject(reference);
-    DeleteObject(fast);
+    DeleteObject(tiled);
+    DeleteObject(inPlace);
   }
 }
 
@@ -1016,20 +1030,26 @@ TEST_F(SheetTest, AHugeClaimedSheetLoadsAndIsKeyedWithinBoundedMemory) {
   WriteClaimingHeader(path, 20000, 20000, 120);
   SetTransparency(true);
   UseFieldKey(3, 2, 1);  // no probe: one copy of 1.6 GB is enough
+  // As in the 32-bit product, with no room for a second copy: the loaded
+  // bitmap is held and keyed tile by tile.
+  struct RestoreLimit {
+    ~RestoreLimit() { largestDibSectionBytes = PTRDIFF_MAX; }
+  } restore;
+  largestDibSectionBytes = 0;
   ASSERT_TRUE(LoadPath(path));
+  ASSERT_FALSE(IsDibSection(sheet.sheetBitmap));
   EXPECT_EQ(ControlText(IDC_SHEET_SIZE), "20000 \x81\x7E 20000");
   EXPECT_EQ(sheet.sheetWidth, 20000);
   EXPECT_EQ(sheet.sheetHeight, 20000);
 
-  // The pass may touch the sheet's own pixels, plus a buffer of a few MiB.
-  const SIZE_T sheetBytes = static_cast<SIZE_T>(20000) * 20000 * 4;
+  // The pass needs one tile of 1 MiB, whatever the sheet's size.
   const SIZE_T before = Committed();
   ApplyKey(RGB(1, 2, 3), RGB(9, 9, 9));
   EXPECT_FALSE(sheet.needsKeyPass);
   EXPECT_EQ(sheet.lastKeyColour, RGB(1, 2, 3));
   EXPECT_EQ(WindowText(frame.mainWindow), kWaitTitle);
   EXPECT_EQ(BitmapInSheetDC(), sheet.sheetBitmap);
-  EXPECT_LT(PeakCommitted() - before, sheetBytes + (64u << 20));
+  EXPECT_LT(PeakCommitted() - before, SIZE_T{8} << 20) << PeakCommitted() - before;
   EXPECT_NE(SheetPixel(19999, 19999), RGB(9, 9, 9));
 
   // Released again by the next sheet.
@@ -1068,12 +1088,14 @@ TEST_F(SheetTest, AWidthOfTheMostNegativeNumberLoadsAndThePassVisitsNothing) {
   HGDIOBJ old = SelectObject(dc, lone);
   RECT all = {0, 0, 2, 2};
   FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+  ReplaceKeyColourInTiles(dc, INT32_MIN, 2, RGB(0, 0, 0), RGB(9, 9, 9));
+  ReplaceKeyColourInTiles(dc, 2, INT32_MIN, RGB(0, 0, 0), RGB(9, 9, 9));
+  ReplaceKeyColourInTiles(dc, 0, 2, RGB(0, 0, 0), RGB(9, 9, 9));
   SelectObject(dc, old);
   DeleteDC(dc);
-  ReplaceKeyColourInBands(lone, INT32_MIN, 2, RGB(0, 0, 0), RGB(9, 9, 9));
-  ReplaceKeyColourInBands(lone, 2, INT32_MIN, RGB(0, 0, 0), RGB(9, 9, 9));
-  ReplaceKeyColourInBands(lone, 0, 2, RGB(0, 0, 0), RGB(9, 9, 9));
   EXPECT_EQ(PixelsOf(lone, 2, 2), std::vector<COLORREF>(4, RGB(0, 0, 0)));
+  EXPECT_EQ(CopyToDibSection(lone, INT32_MIN, 2), nullptr);
+  EXPECT_EQ(CopyToDibSection(lone, 2, INT32_MIN), nullptr);
   DeleteObject(lone);
 }
 
