@@ -65,6 +65,12 @@ add_test(NAME product.has_its_resources
   COMMAND ${CMAKE_SOURCE_DIR}/scripts/check-resources.sh $<TARGET_FILE:Pellowrick> ${CMAKE_SYSTEM_PROCESSOR}
           ${PROJECT_VERSION})
 
+include(cmake/archive.cmake)
+# The archive: the program as built, the sample that opens where it is
+# unpacked, a read-me Notepad shows.
+add_test(NAME product.archive_contents
+  COMMAND ${CMAKE_SOURCE_DIR}/scripts/check-archive.sh ${ARCHIVE_FILE} ${ARCHIVE_NAME} $<TARGET_FILE:Pellowrick>)
+
 include(cmake/wine-tests.cmake)
 
 # The run command's remote control (presses Start, closes the program).
