@@ -31,7 +31,7 @@ add_custom_target(sample ALL DEPENDS ${SAMPLE_DIR}/walker.bmp ${SAMPLE_DIR}/walk
 
 set(RESOURCE_SCRIPT ${CMAKE_SOURCE_DIR}/res/pellowrick.rc)
 set_source_files_properties(${RESOURCE_SCRIPT} PROPERTIES
-  OBJECT_DEPENDS "${GEN_DIR}/pellowrick.ico;${CMAKE_SOURCE_DIR}/res/resource_ids.h")
+  OBJECT_DEPENDS "${GEN_DIR}/pellowrick.ico;${CMAKE_SOURCE_DIR}/res/resource_ids.h;${CMAKE_SOURCE_DIR}/res/pellowrick.manifest")
 
 # The shell: every *_win.cpp except the entry point, so tests link it too.
 file(GLOB SHELL_SOURCES CONFIGURE_DEPENDS
@@ -59,9 +59,17 @@ add_resources(Pellowrick)
 # The product's import table: only Windows system DLLs.
 add_test(NAME product.imports_only_system_dlls
   COMMAND ${CMAKE_SOURCE_DIR}/scripts/check-imports.sh $<TARGET_FILE:Pellowrick> ${CMAKE_SYSTEM_PROCESSOR})
-# Its menu, dialog and icon, read back out of the executable.
+# Its menu, dialog, icon, version block and manifest, read back out of the
+# executable.
 add_test(NAME product.has_its_resources
-  COMMAND ${CMAKE_SOURCE_DIR}/scripts/check-resources.sh $<TARGET_FILE:Pellowrick> ${CMAKE_SYSTEM_PROCESSOR})
+  COMMAND ${CMAKE_SOURCE_DIR}/scripts/check-resources.sh $<TARGET_FILE:Pellowrick> ${CMAKE_SYSTEM_PROCESSOR}
+          ${PROJECT_VERSION})
+
+include(cmake/archive.cmake)
+# The archive: the program as built, the sample that opens where it is
+# unpacked, a read-me Notepad shows.
+add_test(NAME product.archive_contents
+  COMMAND ${CMAKE_SOURCE_DIR}/scripts/check-archive.sh ${ARCHIVE_FILE} ${ARCHIVE_NAME} $<TARGET_FILE:Pellowrick>)
 
 include(cmake/wine-tests.cmake)
 

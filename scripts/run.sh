@@ -31,7 +31,8 @@ step "Wine prefix: created once, reused afterwards" "$log_dir/wine-prefix.log" b
 echo "== playing the sample on a virtual display"
 # Each program joins the same Wine desktop; its explorer stays while the
 # desktop has windows, so the remote control runs in the background.
-DESKTOP="explorer /desktop=pellowrick,1100x700"
+DESKTOP_NAME=pellowrick
+DESKTOP="explorer /desktop=$DESKTOP_NAME,1100x700"
 wine $DESKTOP "$EXE" "$SAMPLE" >/dev/null 2>&1 &
 app_pid=$!
 wine $DESKTOP "$DRIVE" start >/dev/null 2>&1 &
@@ -39,6 +40,15 @@ sleep 6
 mkdir -p "$ROOT/build/screenshots"
 shot=$ROOT/build/screenshots/pellowrick-run.png
 import -window root -display "$DISPLAY" "$shot"
+# Keep only the Wine desktop's window; the rest of the virtual screen is empty.
+desktop=$(xwininfo -display "$DISPLAY" -name "$DESKTOP_NAME - Wine desktop" 2>/dev/null |
+  awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF} /Width:/ {w=$NF} /Height:/ {h=$NF}
+       END {if (w) print w "x" h "+" x "+" y}') || true
+if [ -n "$desktop" ]; then
+  convert "$shot" -crop "$desktop" +repage "$shot"
+else
+  echo "run: no Wine desktop window found; the screenshot shows the whole screen" >&2
+fi
 wine $DESKTOP "$DRIVE" close >/dev/null 2>&1 &
 for _ in $(seq 1 50); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.2; done
 echo "screenshot: $shot"

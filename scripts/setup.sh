@@ -11,6 +11,7 @@ packages=(
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64
   wine wine64 xvfb xauth x11-apps fonts-ipafont locales
   libgtest-dev googletest imagemagick
+  libxml2-utils unzip x11-utils
 )
 
 missing=()
