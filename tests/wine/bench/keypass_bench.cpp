@@ -90,7 +90,7 @@ void TimeTicks(HBITMAP dibSheet, HBITMAP plainSheet, double* fromDib, double* fr
   memcpy(animation.frameSequence, cells, sizeof cells);
   constexpr int kTicks = 100;
   *fromDib = *fromPlain = 1e30;
-  for (int round = 0; round < 4; ++round) {
+  for (int round = 0; round < 10; ++round) {
     for (HBITMAP sheetBitmap : {dibSheet, plainSheet}) {
       HGDIOBJ original = SelectObject(frame.sheetDC, sheetBitmap);
       const double start = Now();
