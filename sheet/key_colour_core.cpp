@@ -1,12 +1,12 @@
 #include "sheet/key_colour_core.h"
 
+#include <algorithm>
 #include <cstring>
 
+#include "anim/animation_core.h"
+
 uint32_t ColourFromFields(uint32_t red, uint32_t green, uint32_t blue) {
-  if (blue > 255) blue = 255;
-  if (green > 255) green = 255;
-  if (red > 255) red = 255;
-  return (blue << 16) | (green << 8) | red;
+  return PackColour(std::min(red, 255u), std::min(green, 255u), std::min(blue, 255u));
 }
 
 uint32_t KeyColourFromFields(uint32_t blue, uint32_t green, uint32_t red) {

@@ -36,7 +36,8 @@ bool ReplaceKeyColourInPlace(HBITMAP bitmap, COLORREF key, COLORREF background) 
   GdiFlush();  // drawing into the section may still be queued
   // 32-bit rows have no padding: the pixels are one run, whichever way up.
   const int64_t height = dib.dsBm.bmHeight;
-  const size_t count = static_cast<size_t>(dib.dsBm.bmWidth) * static_cast<size_t>(height < 0 ? -height : height);
+  const size_t rows = static_cast<size_t>(height < 0 ? -height : height);
+  const size_t count = static_cast<size_t>(dib.dsBm.bmWidth) * rows;
   ReplaceKeyPixels(static_cast<uint32_t*>(dib.dsBm.bmBits), count, ColourToDibPixel(key),
                    ColourToDibPixel(background));
   return true;
