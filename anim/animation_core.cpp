@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "sheet/key_colour_core.h"
+
 AnimationSettings animation = {};
 
 namespace {
@@ -19,13 +21,7 @@ bool IsSpace(char c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
-uint32_t ClampChannel(uint32_t value) { return value > 255 ? 255 : value; }
-
 }  // namespace
-
-uint32_t PackColour(uint32_t red, uint32_t green, uint32_t blue) {
-  return (red & 0xFF) | ((green & 0xFF) << 8) | ((blue & 0xFF) << 16);
-}
 
 int32_t ParseDecimalWrapping(const char* text) {
   while (IsSpace(*text)) ++text;
@@ -58,21 +54,7 @@ void ParseFrameList(char* text, uint8_t sequence[kSequenceSize]) {
   sequence[count] = kSequenceEnd;
 }
 
-void ApplyStartDefaults(StartFields& fields) {
-  if (fields.frameWidth == 0) fields.frameWidth = 64;
-  if (fields.frameHeight == 0) fields.frameHeight = 64;
-  if (fields.interval == 0) fields.interval = 200;
-  if (fields.zoom == 0) fields.zoom = 1;
-  // columnIndex and loopLimit keep 0, which is their value in use.
-  fields.keyBlue = ClampChannel(fields.keyBlue);
-  fields.keyRed = ClampChannel(fields.keyRed);
-  fields.keyGreen = ClampChannel(fields.keyGreen);
-  fields.backRed = ClampChannel(fields.backRed);
-  fields.backGreen = ClampChannel(fields.backGreen);
-  fields.backBlue = ClampChannel(fields.backBlue);
-}
-
-void FillSettingsFromFields(const StartFields& fields, AnimationSettings& settings) {
+void FillSettingsFromFields(const PanelNumbers& fields, AnimationSettings& settings) {
   // The panel's unsigned numbers go unchanged into the signed fields.
   settings.frameWidth = static_cast<int32_t>(fields.frameWidth);
   settings.frameHeight = static_cast<int32_t>(fields.frameHeight);

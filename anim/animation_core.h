@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "panel/panel_fields_core.h"
+
 constexpr int kSequenceSize = 256;
 constexpr uint8_t kSequenceEnd = 255;  // the first 255 ends the sequence
 constexpr int kFrameListTextSize = 256;   // what Start reads of control 1005
@@ -32,8 +34,6 @@ struct AnimationSettings {
 // The one program-wide record; all zero at process start.
 extern AnimationSettings animation;
 
-uint32_t PackColour(uint32_t red, uint32_t green, uint32_t blue);
-
 // The atoi rule with defined arithmetic: white space, one sign, digits;
 // the digits accumulate with 32-bit wrap-around instead of overflowing.
 int32_t ParseDecimalWrapping(const char* text);
@@ -42,19 +42,8 @@ int32_t ParseDecimalWrapping(const char* text);
 // text at its commas, as the caller reuses the buffer for the rebuilt text.
 void ParseFrameList(char* text, uint8_t sequence[kSequenceSize]);
 
-// The panel's numeric fields as Start reads them (unsigned, 0 when empty).
-struct StartFields {
-  uint32_t frameWidth, frameHeight, interval, columnIndex, zoom, loopLimit;
-  uint32_t keyBlue, keyRed, keyGreen;        // 1023, 1024, 1025
-  uint32_t backRed, backGreen, backBlue;     // 1026, 1027, 1028
-};
-
-// Puts the defaults in place of 0 and clamps the colour channels to 255;
-// afterwards the fields hold what Start writes back into the panel.
-void ApplyStartDefaults(StartFields& fields);
-
 // Copies the defaulted fields into the record and packs both colours.
-void FillSettingsFromFields(const StartFields& fields, AnimationSettings& settings);
+void FillSettingsFromFields(const PanelNumbers& fields, AnimationSettings& settings);
 
 // Cells along the strip: sheet width / cell width when horizontal, height /
 // cell height otherwise, truncating; a cell size of 0 gives no cells.

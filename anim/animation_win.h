@@ -4,9 +4,12 @@
 
 #include <windows.h>
 
-// Reads the panel, writes defaults back, arms timer 1000, builds the frame
-// sequence and keys the sheet. False when the sheet load failed.
-bool StartAnimation(HWND panel);
+#include "app/command_line_core.h"
+
+// Loads the sheet (`pathBuffer` as the sheet load takes it), reads the
+// panel, writes defaults back, arms timer 1000, builds the frame sequence
+// and keys the sheet. False when the sheet load failed.
+bool StartAnimation(HWND panel, char pathBuffer[kPathBufferSize]);
 
 // One tick of timer 1000 on the main window.
 void PlaybackTick(HWND mainWindow);

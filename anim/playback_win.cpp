@@ -3,7 +3,7 @@
 
 #include "anim/animation_core.h"
 #include "anim/animation_win.h"
-#include "app/app_state_win.h"
+#include "app/frame_win.h"
 #include "res/resource_ids.h"
 
 void FillBackBuffer(HDC backBuffer, COLORREF colour) {

@@ -3,7 +3,8 @@
 
 #include "anim/animation_core.h"
 #include "anim/animation_win.h"
-#include "app/app_state_win.h"
+#include "app/frame_win.h"
+#include "app/main_window_win.h"
 #include "res/resource_ids.h"
 #include "sheet/sheet_win.h"
 
@@ -92,7 +93,7 @@ void OnMenuCommand(HWND window, int id) {
 
 }  // namespace
 
-LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+static LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_CREATE:
       CreateSurfaces(window);
@@ -114,4 +115,22 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
       return 0;
   }
   return DefWindowProcA(window, message, wParam, lParam);
+}
+
+HWND CreateMainWindow(HINSTANCE instance) {
+  WNDCLASSEXA windowClass = {};
+  windowClass.cbSize = sizeof windowClass;
+  windowClass.lpfnWndProc = MainWindowProc;
+  windowClass.hInstance = instance;
+  windowClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_APP));
+  windowClass.hIconSm = LoadIconA(instance, MAKEINTRESOURCEA(IDI_APP));
+  windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+  windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+  windowClass.lpszMenuName = MAKEINTRESOURCEA(IDM_MAIN_MENU);
+  windowClass.lpszClassName = "bitmap";
+  // A second start in one process (the tests) finds the class in place.
+  if (RegisterClassExA(&windowClass) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
+    return nullptr;
+  return CreateWindowExA(0, "bitmap", "Pellowrick Ver4.0", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
+                         CW_USEDEFAULT, 400, 399, nullptr, nullptr, instance, nullptr);
 }

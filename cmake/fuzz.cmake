@@ -8,23 +8,18 @@ endif()
 
 set(FUZZ_FLAGS -std=c++17 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all
     -finput-charset=UTF-8 -I${CMAKE_SOURCE_DIR})
-# name, seconds, core sources
-set(FUZZERS
-  "settings|30|panel/settings_core.cpp"
-  "frame_list|30|anim/animation_core.cpp"
-  "command_line|15|app/command_line_core.cpp"
-  "spin|15|panel/panel_core.cpp")
+# name and seconds; each is linked with the whole core
+set(FUZZERS "settings|30" "frame_list|30" "command_line|15" "spin|15")
 set(ALL_FUZZERS)
 foreach(entry ${FUZZERS})
   string(REPLACE "|" ";" parts "${entry}")
   list(GET parts 0 name)
   list(GET parts 1 seconds)
-  list(GET parts 2 core)
   set(exe ${CMAKE_BINARY_DIR}/fuzz_${name})
   add_custom_command(OUTPUT ${exe}
     COMMAND ${CLANGXX} ${FUZZ_FLAGS} -o ${exe}
-            ${CMAKE_SOURCE_DIR}/tests/fuzz/${name}_fuzz.cpp ${CMAKE_SOURCE_DIR}/${core}
-    DEPENDS ${CMAKE_SOURCE_DIR}/tests/fuzz/${name}_fuzz.cpp ${CMAKE_SOURCE_DIR}/${core}
+            ${CMAKE_SOURCE_DIR}/tests/fuzz/${name}_fuzz.cpp ${CORE_SOURCES}
+    DEPENDS ${CMAKE_SOURCE_DIR}/tests/fuzz/${name}_fuzz.cpp ${CORE_SOURCES}
     COMMENT "Building fuzzer ${name}")
   list(APPEND ALL_FUZZERS ${exe})
   set(work ${CMAKE_BINARY_DIR}/fuzz-corpus/${name})

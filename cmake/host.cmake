@@ -18,7 +18,7 @@ include(cmake/fuzz.cmake OPTIONAL)
 # The key pass's replacement loop once more as the Windows builds compile
 # it, vectorised: the sanitizers' checks keep GCC from vectorising it above.
 add_executable(host_vectorised_tests ${CMAKE_SOURCE_DIR}/tests/host/key_colour_test.cpp
-  ${CMAKE_SOURCE_DIR}/sheet/key_colour_core.cpp ${CMAKE_SOURCE_DIR}/anim/animation_core.cpp)
+  ${CMAKE_SOURCE_DIR}/sheet/key_colour_core.cpp)
 target_include_directories(host_vectorised_tests PRIVATE ${CMAKE_SOURCE_DIR})
 target_compile_options(host_vectorised_tests PRIVATE ${PELLOWRICK_FLAGS} -O3)
 target_link_libraries(host_vectorised_tests PRIVATE GTest::gtest_main)

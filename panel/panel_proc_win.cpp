@@ -5,9 +5,11 @@
 
 #include "anim/animation_core.h"
 #include "anim/animation_win.h"
-#include "app/app_state_win.h"
+#include "app/frame_win.h"
+#include "panel/controls_win.h"
 #include "panel/panel_core.h"
 #include "panel/panel_win.h"
+#include "panel/settings_file_win.h"
 #include "res/resource_ids.h"
 #include "sheet/sheet_win.h"
 
@@ -18,32 +20,6 @@ namespace {
 OPENFILENAMEA openDialog;
 uint8_t zoomSpinPos;
 uint8_t columnSpinPos;
-
-}  // namespace
-
-UINT ReadField(HWND panel, int id) { return GetDlgItemInt(panel, id, nullptr, FALSE); }
-
-void WriteField(HWND panel, int id, UINT value) { SetDlgItemInt(panel, id, value, FALSE); }
-
-bool IsChecked(HWND panel, int id) {
-  return SendMessageA(GetDlgItem(panel, id), BM_GETCHECK, 0, 0) != 0;
-}
-
-void SetChecked(HWND panel, int id, bool on) {
-  SendMessageA(GetDlgItem(panel, id), BM_SETCHECK, on ? BST_CHECKED : BST_UNCHECKED, 0);
-}
-
-void EnableControl(HWND panel, int id, bool enable) {
-  EnableWindow(GetDlgItem(panel, id), enable ? TRUE : FALSE);
-}
-
-namespace {
-
-void EnableKeyFields(HWND panel, bool enable) {
-  EnableControl(panel, IDC_KEY_BLUE, enable);
-  EnableControl(panel, IDC_KEY_RED, enable);
-  EnableControl(panel, IDC_KEY_GREEN, enable);
-}
 
 void FillOpenDialog(HWND panel) {
   openDialog = {};
@@ -60,24 +36,18 @@ void FillOpenDialog(HWND panel) {
 }
 
 void WriteDefaults(HWND panel) {
-  WriteField(panel, IDC_FRAME_WIDTH, 64);
-  WriteField(panel, IDC_FRAME_HEIGHT, 64);
-  WriteField(panel, IDC_INTERVAL, 200);
-  WriteField(panel, IDC_COLUMN, 0);
-  WriteField(panel, IDC_ZOOM, 1);
-  WriteField(panel, IDC_LOOP_COUNT, 0);
+  for (const PanelField& field : kPanelFields) WriteField(panel, field.id, field.initial);
   SetChecked(panel, IDC_TRANSPARENT, false);
-  WriteField(panel, IDC_KEY_BLUE, 0);
-  WriteField(panel, IDC_KEY_RED, 0);
-  WriteField(panel, IDC_KEY_GREEN, 0);
   SetChecked(panel, IDC_KEY_FROM_CORNER, true);
-  EnableControl(panel, IDC_KEY_FROM_FIELDS, false);
-  EnableControl(panel, IDC_KEY_FROM_CORNER, false);
-  EnableKeyFields(panel, false);
-  WriteField(panel, IDC_BACK_RED, 255);
-  WriteField(panel, IDC_BACK_GREEN, 255);
-  WriteField(panel, IDC_BACK_BLUE, 255);
+  EnableKeyControls(panel);
   SetChecked(panel, IDC_HORIZONTAL, true);
+}
+
+// Puts the panel's top-left at the main window's top-right and shows it.
+void PlacePanel(HWND mainWindow, HWND panel) {
+  RECT outer;
+  GetWindowRect(mainWindow, &outer);
+  SetWindowPos(panel, HWND_TOP, outer.right, outer.top, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
 }
 
 // A sheet path goes to the sheet load, any other path to the settings
@@ -96,22 +66,10 @@ INT_PTR Initialise(HWND panel) {
   columnSpinPos = 0;
   FillOpenDialog(panel);
   WriteDefaults(panel);
-  char* startup = StartupPath();
+  char* startup = frame.startupPath;
   if (startup[0] != '\0' && !OpenPath(panel, startup)) return FALSE;  // shown, not placed
   PlacePanel(frame.mainWindow, panel);
   return TRUE;
-}
-
-void OnTransparencyClicked(HWND panel) {
-  if (IsChecked(panel, IDC_TRANSPARENT)) {
-    EnableControl(panel, IDC_KEY_FROM_CORNER, true);
-    EnableControl(panel, IDC_KEY_FROM_FIELDS, true);
-    if (IsChecked(panel, IDC_KEY_FROM_FIELDS)) EnableKeyFields(panel, true);
-  } else {
-    EnableControl(panel, IDC_KEY_FROM_CORNER, false);
-    EnableControl(panel, IDC_KEY_FROM_FIELDS, false);
-    EnableKeyFields(panel, false);
-  }
 }
 
 INT_PTR Browse(HWND panel) {
@@ -124,7 +82,7 @@ INT_PTR Browse(HWND panel) {
 INT_PTR OnCommand(HWND panel, int id) {
   switch (id) {
     case IDC_START:
-      return StartAnimation(panel) ? TRUE : FALSE;
+      return StartAnimation(panel, panelPath) ? TRUE : FALSE;
     case IDC_HIDE:
       ShowWindow(panel, SW_HIDE);
       frame.panelVisible = false;
@@ -135,7 +93,7 @@ INT_PTR OnCommand(HWND panel, int id) {
       SaveSettingsFile(panel);
       break;
     case IDC_TRANSPARENT:
-      OnTransparencyClicked(panel);
+      EnableKeyControls(panel);
       break;
     case IDC_KEY_FROM_CORNER:
       EnableKeyFields(panel, false);

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "panel/panel_fields_core.h"
+
 constexpr size_t kSettingsTextLimit = 255;  // path and frame list, in bytes
 constexpr uint8_t kPathEnd = 0x3B;
 constexpr size_t kFixedBlockSize = 15;
@@ -22,14 +24,11 @@ constexpr uint8_t kFlagHorizontal = 0x01;
 constexpr uint8_t kFlagTransparent = 0x02;
 constexpr uint8_t kFlagKeyFromCorner = 0x04;
 
-// The panel's values as the settings file holds them.
-struct SettingsRecord {
+// The panel's values as the settings file holds them; of the number
+// fields, all but the loop count.
+struct SettingsRecord : PanelNumbers {
   std::string path;  // empty: the path field is left as it is on loading
-  uint32_t frameWidth, frameHeight, interval;
-  uint32_t columnIndex, zoom;
-  uint8_t flags;
-  uint32_t keyBlue, keyGreen, keyRed;
-  uint32_t backRed, backGreen, backBlue;
+  uint8_t flags = 0;
   std::string frameList;
 };
 

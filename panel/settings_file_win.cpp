@@ -6,9 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "panel/controls_win.h"
 #include "panel/panel_core.h"
-#include "panel/panel_win.h"
 #include "panel/settings_core.h"
+#include "panel/settings_file_win.h"
 #include "res/resource_ids.h"
 #include "sheet/sheet_win.h"
 
@@ -19,28 +20,12 @@ char saveName[kPathBufferSize];
 
 const char kSaveErrorCaption[] = "保存エラー";
 
-std::string ControlString(HWND panel, int id) {
-  char text[kPathBufferSize] = {};
-  GetDlgItemTextA(panel, id, text, sizeof text);
-  return text;
-}
-
 SettingsRecord ReadPanel(HWND panel) {
   SettingsRecord record;
+  static_cast<PanelNumbers&>(record) = ReadPanelNumbers(panel);
   record.path = ControlString(panel, IDC_PATH);
-  record.frameWidth = ReadField(panel, IDC_FRAME_WIDTH);
-  record.frameHeight = ReadField(panel, IDC_FRAME_HEIGHT);
-  record.interval = ReadField(panel, IDC_INTERVAL);
-  record.columnIndex = ReadField(panel, IDC_COLUMN);
-  record.zoom = ReadField(panel, IDC_ZOOM);
   record.flags = FlagsByte(IsChecked(panel, IDC_HORIZONTAL), IsChecked(panel, IDC_TRANSPARENT),
                            IsChecked(panel, IDC_KEY_FROM_CORNER));
-  record.keyBlue = ReadField(panel, IDC_KEY_BLUE);
-  record.keyGreen = ReadField(panel, IDC_KEY_GREEN);
-  record.keyRed = ReadField(panel, IDC_KEY_RED);
-  record.backRed = ReadField(panel, IDC_BACK_RED);
-  record.backGreen = ReadField(panel, IDC_BACK_GREEN);
-  record.backBlue = ReadField(panel, IDC_BACK_BLUE);
   record.frameList = ControlString(panel, IDC_FRAME_LIST);
   return record;
 }
@@ -104,38 +89,16 @@ bool ReadSettingsPrefix(const char* path, std::vector<uint8_t>& bytes) {
 
 void FillPanel(HWND panel, const SettingsRecord& record) {
   if (!record.path.empty()) SetDlgItemTextA(panel, IDC_PATH, record.path.c_str());
-  WriteField(panel, IDC_FRAME_WIDTH, record.frameWidth);
-  WriteField(panel, IDC_FRAME_HEIGHT, record.frameHeight);
-  WriteField(panel, IDC_INTERVAL, record.interval);
-  WriteField(panel, IDC_COLUMN, record.columnIndex);
-  WriteField(panel, IDC_ZOOM, record.zoom);
+  for (const PanelField& field : kPanelFields)
+    if (field.inSettingsFile) WriteField(panel, field.id, record.*field.value);
   const bool horizontal = (record.flags & kFlagHorizontal) != 0;
   SetChecked(panel, IDC_HORIZONTAL, horizontal);
   SetChecked(panel, IDC_VERTICAL, !horizontal);
   const bool fromCorner = (record.flags & kFlagKeyFromCorner) != 0;
   SetChecked(panel, IDC_KEY_FROM_CORNER, fromCorner);
   SetChecked(panel, IDC_KEY_FROM_FIELDS, !fromCorner);
-  // The transparency enabling reads the radio just set.
-  if (record.flags & kFlagTransparent) {
-    SetChecked(panel, IDC_TRANSPARENT, true);
-    EnableControl(panel, IDC_KEY_FROM_CORNER, true);
-    EnableControl(panel, IDC_KEY_FROM_FIELDS, true);
-    if (IsChecked(panel, IDC_KEY_FROM_FIELDS)) {
-      EnableControl(panel, IDC_KEY_BLUE, true);
-      EnableControl(panel, IDC_KEY_RED, true);
-      EnableControl(panel, IDC_KEY_GREEN, true);
-    }
-  } else {
-    SetChecked(panel, IDC_TRANSPARENT, false);
-    for (int id : {IDC_KEY_FROM_CORNER, IDC_KEY_FROM_FIELDS, IDC_KEY_BLUE, IDC_KEY_RED, IDC_KEY_GREEN})
-      EnableControl(panel, id, false);
-  }
-  WriteField(panel, IDC_KEY_BLUE, record.keyBlue);
-  WriteField(panel, IDC_KEY_GREEN, record.keyGreen);
-  WriteField(panel, IDC_KEY_RED, record.keyRed);
-  WriteField(panel, IDC_BACK_RED, record.backRed);
-  WriteField(panel, IDC_BACK_GREEN, record.backGreen);
-  WriteField(panel, IDC_BACK_BLUE, record.backBlue);
+  SetChecked(panel, IDC_TRANSPARENT, (record.flags & kFlagTransparent) != 0);
+  EnableKeyControls(panel);  // reads the radio just set
   SetDlgItemTextA(panel, IDC_FRAME_LIST, record.frameList.c_str());
 }
 

@@ -1,16 +1,9 @@
 #include "sheet/key_colour_core.h"
 
-#include <algorithm>
 #include <cstring>
 
-#include "anim/animation_core.h"
-
-uint32_t ColourFromFields(uint32_t red, uint32_t green, uint32_t blue) {
-  return PackColour(std::min(red, 255u), std::min(green, 255u), std::min(blue, 255u));
-}
-
-uint32_t KeyColourFromFields(uint32_t blue, uint32_t green, uint32_t red) {
-  return ColourFromFields(red, green, blue);
+uint32_t PackColour(uint32_t red, uint32_t green, uint32_t blue) {
+  return (red & 0xFF) | ((green & 0xFF) << 8) | ((blue & 0xFF) << 16);
 }
 
 uint32_t ColourToDibPixel(uint32_t colour) {

@@ -5,12 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 
-// A colour 0x00BBGGRR from three channel fields, each value above 255
-// counted as 255, as Start clamps and packs them.
-uint32_t ColourFromFields(uint32_t red, uint32_t green, uint32_t blue);
-
-// The key colour from the RGB fields 1023 (blue), 1025 (green), 1024 (red).
-uint32_t KeyColourFromFields(uint32_t blue, uint32_t green, uint32_t red);
+// The colour 0x00BBGGRR of three channels (their low bytes).
+uint32_t PackColour(uint32_t red, uint32_t green, uint32_t blue);
 
 // 0x00BBGGRR to the 0x00RRGGBB order of a 32-bit DIB pixel, and back.
 uint32_t ColourToDibPixel(uint32_t colour);

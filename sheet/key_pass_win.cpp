@@ -4,8 +4,8 @@
 // at a time, so the pass never needs more than that tile whatever the size.
 #include <windows.h>
 
-#include "app/app_state_win.h"
-#include "panel/panel_win.h"
+#include "app/frame_win.h"
+#include "panel/controls_win.h"
 #include "res/resource_ids.h"
 #include "sheet/key_colour_core.h"
 #include "sheet/sheet_win.h"

@@ -4,8 +4,9 @@
 #include <cstdint>
 #include <cstring>
 
-#include "app/app_state_win.h"
-#include "panel/panel_win.h"
+#include "app/frame_win.h"
+#include "panel/controls_win.h"
+#include "panel/panel_fields_core.h"
 #include "res/resource_ids.h"
 #include "sheet/key_colour_core.h"
 #include "sheet/sheet_win.h"
@@ -84,22 +85,24 @@ FileStamp StampOf(const char* path) {
                        data.ftLastWriteTime.dwLowDateTime};
 }
 
-COLORREF KeyColourOfThisLoad(HWND panel, const char* probePath) {
-  if (IsChecked(panel, IDC_KEY_FROM_FIELDS))
-    return KeyColourFromFields(ReadField(panel, IDC_KEY_BLUE), ReadField(panel, IDC_KEY_GREEN),
-                               ReadField(panel, IDC_KEY_RED));
-  return ProbeKeyColour(panel, probePath);
+// The panel's key and background colours as Start packs them; the key is
+// probed from the file instead when the corner is the key's source.
+void ColoursOfThisLoad(HWND panel, const char* probePath, COLORREF& key, COLORREF& background) {
+  PanelNumbers fields = ReadPanelNumbers(panel);
+  ApplyStartDefaults(fields);
+  background = PackColour(fields.backRed, fields.backGreen, fields.backBlue);
+  key = IsChecked(panel, IDC_KEY_FROM_FIELDS)
+            ? PackColour(fields.keyRed, fields.keyGreen, fields.keyBlue)
+            : ProbeKeyColour(panel, probePath);
 }
 
 }  // namespace
 
 bool LoadSheet(HWND panel, char pathBuffer[kPathBufferSize]) {
-  const COLORREF key = KeyColourOfThisLoad(panel, pathBuffer);
+  COLORREF key, background;
+  ColoursOfThisLoad(panel, pathBuffer, key, background);
   GetDlgItemTextA(panel, IDC_PATH, pathBuffer, kPathBufferSize);
-  const SheetIdentity wanted = {
-      pathBuffer, StampOf(pathBuffer), key,
-      ColourFromFields(ReadField(panel, IDC_BACK_RED), ReadField(panel, IDC_BACK_GREEN),
-                       ReadField(panel, IDC_BACK_BLUE))};
+  const SheetIdentity wanted = {pathBuffer, StampOf(pathBuffer), key, background};
   const SheetIdentity held = {sheet.lastPath, sheet.lastFileStamp, sheet.lastKeyColour,
                               sheet.lastBackgroundColour};
   // A clean copy, or no sheet at all, holds no keyed pixels.

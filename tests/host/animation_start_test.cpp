@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "anim/animation_core.h"
+#include "sheet/key_colour_core.h"
 
 namespace {
 
@@ -351,14 +352,8 @@ INSTANTIATE_TEST_SUITE_P(Channels, PackColourTest,
 // ---------------------------------------------------------------------------
 // Defaults, clamps and the record.
 
-StartFields ZeroFields() {
-  StartFields fields;
-  memset(&fields, 0, sizeof fields);
-  return fields;
-}
-
 TEST(ApplyStartDefaultsTest, EmptyFieldsTakeTheDefaults) {
-  StartFields fields = ZeroFields();
+  PanelNumbers fields;
   ApplyStartDefaults(fields);
   EXPECT_EQ(fields.frameWidth, 64u);
   EXPECT_EQ(fields.frameHeight, 64u);
@@ -375,7 +370,7 @@ TEST(ApplyStartDefaultsTest, EmptyFieldsTakeTheDefaults) {
 }
 
 TEST(ApplyStartDefaultsTest, TypedValuesStayAsTyped) {
-  StartFields fields = ZeroFields();
+  PanelNumbers fields;
   fields.frameHeight = 9;
   fields.interval = 15;
   fields.columnIndex = 3;
@@ -402,11 +397,11 @@ class ChannelClampTest : public ::testing::TestWithParam<ClampCase> {};
 
 TEST_P(ChannelClampTest, EveryChannelIsClampedTo255) {
   const ClampCase& c = GetParam();
-  uint32_t StartFields::*const channels[] = {&StartFields::keyBlue,  &StartFields::keyRed,
-                                             &StartFields::keyGreen, &StartFields::backRed,
-                                             &StartFields::backGreen, &StartFields::backBlue};
-  for (uint32_t StartFields::*channel : channels) {
-    StartFields fields = ZeroFields();
+  uint32_t PanelNumbers::*const channels[] = {&PanelNumbers::keyBlue,  &PanelNumbers::keyRed,
+                                             &PanelNumbers::keyGreen, &PanelNumbers::backRed,
+                                             &PanelNumbers::backGreen, &PanelNumbers::backBlue};
+  for (uint32_t PanelNumbers::*channel : channels) {
+    PanelNumbers fields;
     fields.*channel = c.typed;
     ApplyStartDefaults(fields);
     EXPECT_EQ(fields.*channel, c.written);
@@ -421,7 +416,7 @@ INSTANTIATE_TEST_SUITE_P(Values, ChannelClampTest,
                                            ClampCase{0xFFFFFFFFu, 255}));
 
 TEST(FillSettingsFromFieldsTest, KeyFieldsReadBlueGreenRed) {
-  StartFields fields = ZeroFields();
+  PanelNumbers fields;
   fields.keyBlue = 10;    // 1023
   fields.keyGreen = 20;   // 1025
   fields.keyRed = 300;    // 1024
@@ -439,7 +434,7 @@ TEST(FillSettingsFromFieldsTest, KeyFieldsReadBlueGreenRed) {
 }
 
 TEST(FillSettingsFromFieldsTest, BackgroundFieldsReadRedGreenBlue) {
-  StartFields fields = ZeroFields();
+  PanelNumbers fields;
   fields.backRed = 255;
   fields.backGreen = 255;
   fields.backBlue = 255;
@@ -456,7 +451,7 @@ TEST(FillSettingsFromFieldsTest, BackgroundFieldsReadRedGreenBlue) {
 }
 
 TEST(FillSettingsFromFieldsTest, DefaultsReachTheRecord) {
-  StartFields fields = ZeroFields();
+  PanelNumbers fields;
   ApplyStartDefaults(fields);
   AnimationSettings settings = {};
   settings.zoom = 9;
@@ -473,7 +468,7 @@ TEST(FillSettingsFromFieldsTest, DefaultsReachTheRecord) {
 }
 
 TEST(FillSettingsFromFieldsTest, ValuesOfTwoToThe31AndMoreTurnNegative) {
-  StartFields fields = ZeroFields();
+  PanelNumbers fields;
   fields.frameWidth = 0x80000000u;
   fields.frameHeight = 0xFFFFFFFFu;
   fields.columnIndex = 0x80000001u;

@@ -9,61 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "anim/animation_core.h"
 #include "sheet/key_colour_core.h"
 
 namespace {
-
-struct KeyFieldsCase {
-  const char* name;
-  uint32_t blue, green, red;  // fields 1023, 1025, 1024
-  uint32_t expected;          // 0x00BBGGRR
-};
-
-void PrintTo(const KeyFieldsCase& c, std::ostream* os) { *os << c.name; }
-
-class KeyColourFromFieldsTest : public ::testing::TestWithParam<KeyFieldsCase> {};
-
-TEST_P(KeyColourFromFieldsTest, PacksBlueGreenRed) {
-  const KeyFieldsCase& c = GetParam();
-  EXPECT_EQ(KeyColourFromFields(c.blue, c.green, c.red), c.expected);
-}
-
-const KeyFieldsCase kKeyFieldsCases[] = {
-    {"ClampsBlueAndRed", 300, 20, 999, 0x00FF14FFu},
-    {"Ordinary", 10, 20, 30, 0x000A141Eu},
-    {"Black", 0, 0, 0, 0x00000000u},
-    {"White", 255, 255, 255, 0x00FFFFFFu},
-    {"BlueOnly", 1, 0, 0, 0x00010000u},
-    {"RedOnly", 0, 0, 1, 0x00000001u},
-    {"Just256", 256, 256, 256, 0x00FFFFFFu},
-    {"HugeGreen", 0, 0xFFFFFFFFu, 0, 0x0000FF00u},
-};
-
-INSTANTIATE_TEST_SUITE_P(Fields, KeyColourFromFieldsTest, ::testing::ValuesIn(kKeyFieldsCases),
-                         [](const ::testing::TestParamInfo<KeyFieldsCase>& info) {
-                           return std::string(info.param.name);
-                         });
-
-TEST(KeyColourFromFieldsTest, AgreesWithStartPacking) {
-  // The sheet load's reuse test and Start clamp and pack the same fields
-  // the same way, or a keyed sheet would never be reused (or wrongly be).
-  for (uint32_t blue : {0u, 1u, 128u, 255u, 300u})
-    for (uint32_t green : {0u, 7u, 255u, 256u})
-      for (uint32_t red : {0u, 42u, 255u, 999u}) {
-        StartFields fields = {};
-        fields.keyBlue = fields.backBlue = blue;
-        fields.keyGreen = fields.backGreen = green;
-        fields.keyRed = fields.backRed = red;
-        ApplyStartDefaults(fields);
-        AnimationSettings settings = {};
-        FillSettingsFromFields(fields, settings);
-        EXPECT_EQ(KeyColourFromFields(blue, green, red), settings.keyColour)
-            << blue << "," << green << "," << red;
-        EXPECT_EQ(ColourFromFields(red, green, blue), settings.backgroundColour)
-            << blue << "," << green << "," << red;
-      }
-}
 
 // ---------------------------------------------------------------------------
 // 0x00BBGGRR against the 0x00RRGGBB order of a 32-bit DIB pixel.

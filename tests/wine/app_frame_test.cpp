@@ -7,7 +7,7 @@
 #include <string>
 
 #include "anim/animation_core.h"
-#include "app/app_state_win.h"
+#include "app/frame_win.h"
 #include "res/resource_ids.h"
 #include "sheet/sheet_win.h"
 #include "tests/wine/support/harness.h"

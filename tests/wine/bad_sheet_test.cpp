@@ -10,7 +10,7 @@
 
 #include "anim/animation_core.h"
 #include "anim/animation_win.h"
-#include "app/app_state_win.h"
+#include "app/frame_win.h"
 #include "panel/panel_win.h"
 #include "res/resource_ids.h"
 #include "sheet/sheet_win.h"

@@ -8,7 +8,8 @@
 
 #include "anim/animation_core.h"
 #include "anim/animation_win.h"
-#include "app/app_state_win.h"
+#include "app/frame_win.h"
+#include "panel/panel_win.h"
 #include "res/resource_ids.h"
 #include "sheet/sheet_win.h"
 #include "tests/wine/support/harness.h"
@@ -56,7 +57,7 @@ TEST(LargeSheetTest, A4096SquareSheetLoadsKeysAndPlaysAtZoomOneAndFour) {
     SetControlText(IDC_ZOOM, std::to_string(zoom).c_str());
     LARGE_INTEGER started;
     QueryPerformanceCounter(&started);
-    ASSERT_TRUE(StartAnimation(frame.panel));
+    ASSERT_TRUE(StartAnimation(frame.panel, panelPath));
     printf("  Start at zoom %d (load%s): %.3f s\n", zoom, zoom == 1 ? " and key pass" : ", held sheet reused",
            SecondsSince(started));
     EXPECT_EQ(sheet.sheetWidth, kSide);

@@ -6,7 +6,8 @@
 
 #include "anim/animation_core.h"
 #include "anim/animation_win.h"
-#include "app/app_state_win.h"
+#include "app/frame_win.h"
+#include "panel/panel_win.h"
 #include "res/resource_ids.h"
 #include "sheet/sheet_win.h"
 #include "tests/wine/support/harness.h"
@@ -43,7 +44,7 @@ class PlaybackTest : public ::testing::Test {
 TEST_F(PlaybackTest, ZoomTwoDoublesTheCellOverTheBackground) {
   SetControlText(IDC_ZOOM, "2");
   SetControlText(IDC_FRAME_LIST, "0,2");
-  ASSERT_TRUE(StartAnimation(frame.panel));
+  ASSERT_TRUE(StartAnimation(frame.panel, panelPath));
   PlaybackTick(frame.mainWindow);  // the first tick shows the second entry, cell 2
 
   const COLORREF background = RGB(10, 20, 30);
@@ -65,7 +66,7 @@ TEST_F(PlaybackTest, TheLoopLimitStopsTheTimerAndKeepsTheLastFrame) {
   SetControlText(IDC_INTERVAL, "10");
   SetControlText(IDC_FRAME_LIST, "1,3");
   SetControlText(IDC_LOOP_COUNT, "1");
-  ASSERT_TRUE(StartAnimation(frame.panel));
+  ASSERT_TRUE(StartAnimation(frame.panel, panelPath));
   // Two entries and one pass: two ticks, the second stops the timer.
   ASSERT_TRUE(PumpUntil([] { return animation.loopsDone == 1; }));
   Pump(200);
@@ -76,7 +77,7 @@ TEST_F(PlaybackTest, TheLoopLimitStopsTheTimerAndKeepsTheLastFrame) {
 
 TEST_F(PlaybackTest, AnEmptySequenceShowsTheBackgroundOnly) {
   SetControlText(IDC_FRAME_LIST, "255,3");
-  ASSERT_TRUE(StartAnimation(frame.panel));
+  ASSERT_TRUE(StartAnimation(frame.panel, panelPath));
   EXPECT_EQ(ControlText(IDC_FRAME_LIST), "");
   PlaybackTick(frame.mainWindow);
   EXPECT_EQ(BackBufferPixel(0, 0), RGB(10, 20, 30));
@@ -88,7 +89,7 @@ TEST_F(PlaybackTest, AnEmptySequenceShowsTheBackgroundOnly) {
 TEST_F(PlaybackTest, AZoomBeyondTheBackBufferIsCutOff) {
   SetControlText(IDC_ZOOM, "200");  // 8 x 200 = 1600 pixels
   SetControlText(IDC_FRAME_LIST, "1,1");
-  ASSERT_TRUE(StartAnimation(frame.panel));
+  ASSERT_TRUE(StartAnimation(frame.panel, panelPath));
   PlaybackTick(frame.mainWindow);
   EXPECT_EQ(BackBufferPixel(1023, 767), kCellColours[1]);
 }
@@ -113,14 +114,14 @@ TEST_F(PlaybackTest, StartFillsOnlyTheFieldsThatReadZeroAndRewritesEveryColour) 
     SCOPED_TRACE(std::to_string(c.id) + " typed \"" + c.typed + "\"");
     const std::string before = ControlText(c.id);
     SetControlText(c.id, c.typed);
-    ASSERT_TRUE(StartAnimation(frame.panel));
+    ASSERT_TRUE(StartAnimation(frame.panel, panelPath));
     EXPECT_EQ(ControlText(c.id), c.shown);
     SetControlText(c.id, before.c_str());
   }
   // What was typed with a leading zero is also the value in use.
   SetControlText(IDC_FRAME_WIDTH, "08");
   SetControlText(IDC_ZOOM, "02");
-  ASSERT_TRUE(StartAnimation(frame.panel));
+  ASSERT_TRUE(StartAnimation(frame.panel, panelPath));
   EXPECT_EQ(animation.frameWidth, 8);
   EXPECT_EQ(animation.zoom, 2);
   KillTimer(frame.mainWindow, PLAYBACK_TIMER_ID);
@@ -139,9 +140,9 @@ TEST_F(PlaybackTest, StartingAgainLeavesOneTimerWithTheNewPeriod) {
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.first) + " then " + c.second);
     SetControlText(IDC_INTERVAL, c.first);
-    ASSERT_TRUE(StartAnimation(frame.panel));
+    ASSERT_TRUE(StartAnimation(frame.panel, panelPath));
     SetControlText(IDC_INTERVAL, c.second);
-    ASSERT_TRUE(StartAnimation(frame.panel));
+    ASSERT_TRUE(StartAnimation(frame.panel, panelPath));
     Pump(500);
     // Two entries: every tick moves the position, every second one a pass.
     const int ticks = 2 * animation.loopsDone + animation.position;
@@ -162,7 +163,7 @@ TEST_F(PlaybackTest, AVerticalStripCountsCellsDownTheSheetInTheChosenColumn) {
   SetControlText(IDC_COLUMN, "1");
   SetControlText(IDC_FRAME_LIST, "");
   Click(IDC_VERTICAL);
-  ASSERT_TRUE(StartAnimation(frame.panel));
+  ASSERT_TRUE(StartAnimation(frame.panel, panelPath));
   EXPECT_EQ(animation.horizontal, 0);
   EXPECT_EQ(ControlText(IDC_FRAME_LIST), "0,1,2,3,4");  // N from the height, not the width
   for (int entry : {1, 2, 3, 4, 0}) {

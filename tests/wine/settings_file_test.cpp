@@ -8,7 +8,8 @@
 #include <vector>
 
 #include "anim/animation_core.h"
-#include "app/app_state_win.h"
+#include "app/frame_win.h"
+#include "panel/controls_win.h"
 #include "panel/panel_win.h"
 #include "panel/settings_core.h"
 #include "res/resource_ids.h"

@@ -17,7 +17,8 @@
 
 #include "anim/animation_core.h"
 #include "anim/animation_win.h"
-#include "app/app_state_win.h"
+#include "app/frame_win.h"
+#include "panel/controls_win.h"
 #include "panel/panel_win.h"
 #include "res/resource_ids.h"
 #include "sheet/sheet_win.h"
@@ -429,7 +430,7 @@ TEST_F(SheetTest, StartReusesAKeyedSheetOnlyWhileItsFileAndBackgroundAreUnchange
     SetTransparency(true);
     UseFieldKey(kStripKey);
     SetBackground(first);
-    ASSERT_TRUE(StartAnimation(Panel()));
+    ASSERT_TRUE(StartAnimation(Panel(), panelPath));
     ASSERT_EQ(SheetPixel(0, 0), first);  // a key pixel
     const HBITMAP held = sheet.sheetBitmap;
 
@@ -442,7 +443,7 @@ TEST_F(SheetTest, StartReusesAKeyedSheetOnlyWhileItsFileAndBackgroundAreUnchange
     SetBackground(c.background);
     SetWindowTextA(Panel(), "title before");
     DialogWatcher boxes(kFailureCaption);
-    ASSERT_TRUE(StartAnimation(Panel()));
+    ASSERT_TRUE(StartAnimation(Panel(), panelPath));
     EXPECT_EQ(sheet.sheetBitmap == held, c.reused);
     EXPECT_EQ(WindowText(Panel()), c.reused ? "title before" : path);
     EXPECT_FALSE(sheet.needsKeyPass);
@@ -482,7 +483,7 @@ TEST_F(SheetTest, TheProbeAtStartReadsTheSharedBufferBeforeItIsRefreshed) {
   // The field edited by hand: the probe still reads the dropped file, and
   // the sheet of the field is loaded because its path is new.
   SetControlText(IDC_PATH, b.c_str());
-  ASSERT_TRUE(StartAnimation(Panel()));
+  ASSERT_TRUE(StartAnimation(Panel(), panelPath));
   EXPECT_EQ(GetPixel(frame.probeDC, 0, 0), cornerA);
   EXPECT_STREQ(panelPath, b.c_str());
   EXPECT_EQ(WindowText(Panel()), b);
@@ -493,14 +494,14 @@ TEST_F(SheetTest, TheProbeAtStartReadsTheSharedBufferBeforeItIsRefreshed) {
   // Now the buffer names the sheet: the probe reads it, its key is the
   // last pass's and the held sheet is reused.
   HBITMAP held = sheet.sheetBitmap;
-  ASSERT_TRUE(StartAnimation(Panel()));
+  ASSERT_TRUE(StartAnimation(Panel(), panelPath));
   EXPECT_EQ(GetPixel(frame.probeDC, 0, 0), cornerB);
   EXPECT_EQ(sheet.sheetBitmap, held);
 
   // The buffer naming the other file again: its top-left colour is not the
   // last key, so the sheet of the field is loaded afresh.
   snprintf(panelPath, sizeof panelPath, "%s", a.c_str());
-  ASSERT_TRUE(StartAnimation(Panel()));
+  ASSERT_TRUE(StartAnimation(Panel(), panelPath));
   EXPECT_EQ(GetPixel(frame.probeDC, 0, 0), cornerA);
   EXPECT_NE(sheet.sheetBitmap, held);
   EXPECT_STREQ(panelPath, b.c_str());
@@ -685,7 +686,7 @@ TEST_F(SheetTest, PlaybackGoesOnWhileTheFailureBoxIsOpenAndAfter) {
   const std::string path = TempFile("running.bmp");
   WriteBmp(path, 16, 8, 24, StripPixel);
   SetUpPlayback(path, "10");
-  ASSERT_TRUE(StartAnimation(Panel()));
+  ASSERT_TRUE(StartAnimation(Panel(), panelPath));
   ASSERT_TRUE(PumpUntil([] { return animation.loopsDone >= 2; }));
   const std::string title = WindowText(Panel());
   const std::string label = ControlText(IDC_SHEET_SIZE);
@@ -733,7 +734,7 @@ TEST_F(SheetTest, PlaybackGoesOnWhileTheFailureBoxIsOpenAndAfter) {
   const AnimationSettings before = animation;
   {
     HeldBox box(300);
-    EXPECT_FALSE(StartAnimation(Panel()));
+    EXPECT_FALSE(StartAnimation(Panel(), panelPath));
     ASSERT_TRUE(box.Answered());
     EXPECT_LT(box.loopsAtOpen, 10) << "Start set the pass count to 0 before the load";
     EXPECT_GT(box.loopsBeforeAnswer, box.loopsAtOpen);
@@ -831,7 +832,7 @@ TEST_F(KeyPassTest, StartKeysWithTheFieldsInTheirOrder) {
   SetUpPlayback(path_, "10000");
   UseFieldKey(50, 40, 30);
   SetBackground(RGB(5, 6, 7));
-  ASSERT_TRUE(StartAnimation(Panel()));
+  ASSERT_TRUE(StartAnimation(Panel(), panelPath));
   KillTimer(frame.mainWindow, PLAYBACK_TIMER_ID);
   ExpectKeyed(kTyped, RGB(5, 6, 7));
   EXPECT_EQ(WindowText(frame.mainWindow), kWaitTitle);

@@ -13,7 +13,7 @@
 
 #include "anim/animation_core.h"
 #include "anim/animation_win.h"
-#include "app/app_state_win.h"
+#include "app/frame_win.h"
 #include "sheet/key_colour_core.h"
 #include "sheet/sheet_win.h"
 

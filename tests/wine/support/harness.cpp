@@ -7,26 +7,17 @@
 #include <cstring>
 
 #include "anim/animation_core.h"
-#include "app/app_state_win.h"
+#include "app/app_win.h"
+#include "app/frame_win.h"
 #include "panel/panel_win.h"
 #include "sheet/sheet_win.h"
 
 void StartProgram(const char* startupPath) {
-  static bool registered = false;
-  HINSTANCE instance = GetModuleHandleA(nullptr);
-  if (!registered) registered = RegisterMainClass(instance);
   animation = {};
   sheet = {};
   memset(panelPath, 0, sizeof panelPath);
-  frame = {nullptr, nullptr, true, nullptr, nullptr, nullptr, nullptr};
-  ExtractStartupPath(startupPath, StartupPath());
-  HWND mainWindow = CreateMainWindow(instance);
-  HWND panel = CreatePanel(instance, mainWindow);
-  frame.panel = panel;
-  ShowWindow(panel, SW_SHOWNORMAL);
-  ShowWindow(mainWindow, SW_SHOWNORMAL);
-  UpdateWindow(mainWindow);
-  DragAcceptFiles(mainWindow, TRUE);
+  frame = {};
+  StartPellowrick(GetModuleHandleA(nullptr), startupPath, SW_SHOWNORMAL);
   Pump(50);
 }
 

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-// Creates the main window and the panel as WinMain does (the start-up path
-// given here), and shows both; all program-wide records start fresh.
+// Starts the program's windows through WinMain's own start-up, with the
+// start-up path given here; all program-wide records start fresh.
 void StartProgram(const char* startupPath = "");
 // Destroys the main window (and with it the panel) and drains the quit.
 void StopProgram();

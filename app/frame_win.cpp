@@ -1,0 +1,3 @@
+#include "app/frame_win.h"
+
+FrameState frame;
