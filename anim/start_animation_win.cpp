@@ -15,9 +15,9 @@ namespace {
 // that did not is left alone ("064" stays "064"). The colour channels are
 // all written back, clamped or not.
 void WriteBackStartFields(HWND panel, const PanelNumbers& typed, const PanelNumbers& used) {
-  for (const PanelField& field : kPanelFields)
-    if (field.kind == FieldKind::Channel || typed.*field.value == 0)
-      WriteField(panel, field.id, used.*field.value);
+  for (const NumberField& field : kNumberFields)
+    if (typed.*field.value == 0) WriteField(panel, field.id, used.*field.value);
+  for (const ChannelField& field : kChannelFields) WriteField(panel, field.id, used.*field.value);
 }
 
 }  // namespace

@@ -26,7 +26,8 @@ std::string ControlString(HWND panel, int id) {
 
 PanelNumbers ReadPanelNumbers(HWND panel) {
   PanelNumbers numbers;
-  for (const PanelField& field : kPanelFields) numbers.*field.value = ReadField(panel, field.id);
+  for (const NumberField& field : kNumberFields) numbers.*field.value = ReadField(panel, field.id);
+  for (const ChannelField& field : kChannelFields) numbers.*field.value = ReadField(panel, field.id);
   return numbers;
 }
 

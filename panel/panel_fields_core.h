@@ -1,5 +1,5 @@
-// The panel's twelve number fields: one description that the panel's
-// initialisation, Start, saving and loading all go by.
+// The panel's twelve numeric fields, six numbers and six colour channels:
+// one description that the panel's initialisation, Start, saving and loading go by.
 #ifndef PELLOWRICK_PANEL_FIELDS_CORE_H
 #define PELLOWRICK_PANEL_FIELDS_CORE_H
 
@@ -15,34 +15,37 @@ struct PanelNumbers {
   uint32_t backRed = 0, backGreen = 0, backBlue = 0;  // 1026, 1027, 1028
 };
 
-// Number: Start puts the initial value in place of 0. Channel: a colour
-// channel, which Start counts as 255 above 255.
-enum class FieldKind { Number, Channel };
-
-struct PanelField {
+// A number field: Start puts its initial value in place of 0.
+struct NumberField {
   int id;
   uint32_t PanelNumbers::*value;
-  uint32_t initial;  // what the panel shows when it opens
-  FieldKind kind;
-  bool inSettingsFile;  // the loop count is not saved
+  uint32_t initial;      // what the panel shows when it opens
+  bool inSettingsFile;   // the loop count is not saved
 };
 
-constexpr int kPanelFieldCount = 12;
+// A colour channel: Start counts a value above 255 as 255.
+struct ChannelField {
+  int id;
+  uint32_t PanelNumbers::*value;
+  uint32_t initial;
+};
 
-// In the panel's order.
-inline constexpr PanelField kPanelFields[kPanelFieldCount] = {
-    {IDC_FRAME_WIDTH, &PanelNumbers::frameWidth, 64, FieldKind::Number, true},
-    {IDC_FRAME_HEIGHT, &PanelNumbers::frameHeight, 64, FieldKind::Number, true},
-    {IDC_INTERVAL, &PanelNumbers::interval, 200, FieldKind::Number, true},
-    {IDC_COLUMN, &PanelNumbers::columnIndex, 0, FieldKind::Number, true},
-    {IDC_ZOOM, &PanelNumbers::zoom, 1, FieldKind::Number, true},
-    {IDC_LOOP_COUNT, &PanelNumbers::loopLimit, 0, FieldKind::Number, false},
-    {IDC_KEY_BLUE, &PanelNumbers::keyBlue, 0, FieldKind::Channel, true},
-    {IDC_KEY_RED, &PanelNumbers::keyRed, 0, FieldKind::Channel, true},
-    {IDC_KEY_GREEN, &PanelNumbers::keyGreen, 0, FieldKind::Channel, true},
-    {IDC_BACK_RED, &PanelNumbers::backRed, 255, FieldKind::Channel, true},
-    {IDC_BACK_GREEN, &PanelNumbers::backGreen, 255, FieldKind::Channel, true},
-    {IDC_BACK_BLUE, &PanelNumbers::backBlue, 255, FieldKind::Channel, true},
+// Both in the panel's order.
+inline constexpr NumberField kNumberFields[] = {
+    {IDC_FRAME_WIDTH, &PanelNumbers::frameWidth, 64, true},
+    {IDC_FRAME_HEIGHT, &PanelNumbers::frameHeight, 64, true},
+    {IDC_INTERVAL, &PanelNumbers::interval, 200, true},
+    {IDC_COLUMN, &PanelNumbers::columnIndex, 0, true},
+    {IDC_ZOOM, &PanelNumbers::zoom, 1, true},
+    {IDC_LOOP_COUNT, &PanelNumbers::loopLimit, 0, false},
+};
+inline constexpr ChannelField kChannelFields[] = {
+    {IDC_KEY_BLUE, &PanelNumbers::keyBlue, 0},
+    {IDC_KEY_RED, &PanelNumbers::keyRed, 0},
+    {IDC_KEY_GREEN, &PanelNumbers::keyGreen, 0},
+    {IDC_BACK_RED, &PanelNumbers::backRed, 255},
+    {IDC_BACK_GREEN, &PanelNumbers::backGreen, 255},
+    {IDC_BACK_BLUE, &PanelNumbers::backBlue, 255},
 };
 
 // Start's reading of the fields: a number field that reads 0 takes its

@@ -36,7 +36,8 @@ void FillOpenDialog(HWND panel) {
 }
 
 void WriteDefaults(HWND panel) {
-  for (const PanelField& field : kPanelFields) WriteField(panel, field.id, field.initial);
+  for (const NumberField& field : kNumberFields) WriteField(panel, field.id, field.initial);
+  for (const ChannelField& field : kChannelFields) WriteField(panel, field.id, field.initial);
   SetChecked(panel, IDC_TRANSPARENT, false);
   SetChecked(panel, IDC_KEY_FROM_CORNER, true);
   EnableKeyControls(panel);

@@ -89,8 +89,9 @@ bool ReadSettingsPrefix(const char* path, std::vector<uint8_t>& bytes) {
 
 void FillPanel(HWND panel, const SettingsRecord& record) {
   if (!record.path.empty()) SetDlgItemTextA(panel, IDC_PATH, record.path.c_str());
-  for (const PanelField& field : kPanelFields)
+  for (const NumberField& field : kNumberFields)
     if (field.inSettingsFile) WriteField(panel, field.id, record.*field.value);
+  for (const ChannelField& field : kChannelFields) WriteField(panel, field.id, record.*field.value);
   const bool horizontal = (record.flags & kFlagHorizontal) != 0;
   SetChecked(panel, IDC_HORIZONTAL, horizontal);
   SetChecked(panel, IDC_VERTICAL, !horizontal);
