@@ -33,11 +33,16 @@ NameParts SplitName(const char* path, size_t length) {
   return parts;
 }
 
-void PutClamped(std::vector<uint8_t>& out, uint32_t value, int width) {
-  uint8_t bytes[2];
-  ClampToBytes(value, width, bytes);
-  out.insert(out.end(), bytes, bytes + width);
-}
+// The fixed block in file order, 15 bytes: each value in 1 or 2 bytes, high
+// byte first; the flags byte stands where there is no number field.
+constexpr struct {
+  uint32_t PanelNumbers::*value;
+  int width;
+} kFixedBlock[] = {
+    {&PanelNumbers::frameWidth, 2}, {&PanelNumbers::frameHeight, 2}, {&PanelNumbers::interval, 2},
+    {&PanelNumbers::columnIndex, 1}, {&PanelNumbers::zoom, 1}, {nullptr, 1},
+    {&PanelNumbers::keyBlue, 1}, {&PanelNumbers::keyGreen, 1}, {&PanelNumbers::keyRed, 1},
+    {&PanelNumbers::backRed, 1}, {&PanelNumbers::backGreen, 1}, {&PanelNumbers::backBlue, 1}};
 
 }  // namespace
 
@@ -71,18 +76,11 @@ bool FrameListCanBeStored(const std::string& frameList) {
 std::vector<uint8_t> EncodeSettings(const SettingsRecord& record) {
   std::vector<uint8_t> out(record.path.begin(), record.path.end());
   out.push_back(kPathEnd);
-  PutClamped(out, record.frameWidth, 2);
-  PutClamped(out, record.frameHeight, 2);
-  PutClamped(out, record.interval, 2);
-  PutClamped(out, record.columnIndex, 1);
-  PutClamped(out, record.zoom, 1);
-  out.push_back(record.flags);
-  PutClamped(out, record.keyBlue, 1);
-  PutClamped(out, record.keyGreen, 1);
-  PutClamped(out, record.keyRed, 1);
-  PutClamped(out, record.backRed, 1);
-  PutClamped(out, record.backGreen, 1);
-  PutClamped(out, record.backBlue, 1);
+  for (const auto& slot : kFixedBlock) {
+    uint8_t bytes[2] = {record.flags};
+    if (slot.value != nullptr) ClampToBytes(record.*slot.value, slot.width, bytes);
+    out.insert(out.end(), bytes, bytes + slot.width);
+  }
   out.insert(out.end(), record.frameList.begin(), record.frameList.end());
   return out;
 }
@@ -98,20 +96,14 @@ DecodeResult DecodeSettings(const uint8_t* bytes, size_t size, SettingsRecord& r
   decoded.path.assign(reinterpret_cast<const char*>(bytes), at);
   ++at;
   if (size - at < kFixedBlockSize) return DecodeResult::Damaged;
-  const uint8_t* fixed = bytes + at;
-  decoded.frameWidth = fixed[0] * 256u + fixed[1];
-  decoded.frameHeight = fixed[2] * 256u + fixed[3];
-  decoded.interval = fixed[4] * 256u + fixed[5];
-  decoded.columnIndex = fixed[6];
-  decoded.zoom = fixed[7];
-  decoded.flags = fixed[8];
-  decoded.keyBlue = fixed[9];
-  decoded.keyGreen = fixed[10];
-  decoded.keyRed = fixed[11];
-  decoded.backRed = fixed[12];
-  decoded.backGreen = fixed[13];
-  decoded.backBlue = fixed[14];
-  at += kFixedBlockSize;
+  for (const auto& slot : kFixedBlock) {
+    const uint32_t value = slot.width == 2 ? bytes[at] * 256u + bytes[at + 1] : bytes[at];
+    if (slot.value != nullptr)
+      decoded.*slot.value = value;
+    else
+      decoded.flags = static_cast<uint8_t>(value);
+    at += slot.width;
+  }
   size_t end = at;
   while (end < size && bytes[end] != 0xFF) ++end;  // the list ends at 0xFF
   if (end - at > kSettingsTextLimit) return DecodeResult::Damaged;
