@@ -7,13 +7,23 @@ set(WIN_LIBS comctl32 comdlg32 gdi32 user32 shell32 kernel32)
 set(WIN_LINK -static -mwindows)
 
 # Build-time generators run on the build machine: the icon and the sample.
+# Each is compiled with the core modules it writes its files through, so
+# that the sample's settings file comes from the program's own encoder.
 set(GEN_DIR ${CMAKE_BINARY_DIR}/generated)
 file(MAKE_DIRECTORY ${GEN_DIR})
 find_program(HOST_CXX NAMES c++ g++ REQUIRED)
+set(draw_icon_MODULES sheet/bmp_file_core)
+set(make_sample_MODULES sheet/bmp_file_core panel/settings_core)
 foreach(tool draw_icon make_sample)
+  set(sources ${CMAKE_SOURCE_DIR}/tools/${tool}.cpp)
+  set(headers)
+  foreach(module ${${tool}_MODULES})
+    list(APPEND sources ${CMAKE_SOURCE_DIR}/${module}.cpp)
+    list(APPEND headers ${CMAKE_SOURCE_DIR}/${module}.h)
+  endforeach()
   add_custom_command(OUTPUT ${GEN_DIR}/${tool}
-    COMMAND ${HOST_CXX} -std=c++17 -O1 -Wall -Wextra -o ${GEN_DIR}/${tool} ${CMAKE_SOURCE_DIR}/tools/${tool}.cpp
-    DEPENDS ${CMAKE_SOURCE_DIR}/tools/${tool}.cpp
+    COMMAND ${HOST_CXX} -std=c++17 -O1 -Wall -Wextra -I${CMAKE_SOURCE_DIR} -o ${GEN_DIR}/${tool} ${sources}
+    DEPENDS ${sources} ${headers}
     COMMENT "Building host tool ${tool}")
 endforeach()
 add_custom_command(OUTPUT ${GEN_DIR}/pellowrick.ico

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "sheet/bmp_file_core.h"
+
 namespace {
 
 constexpr int kSize = 64;
@@ -138,77 +140,32 @@ void DrawScene(Canvas& c) {
   c.Set(static_cast<int>(bx - 2.5), static_cast<int>(by - 3.0), kWhite);
 }
 
-void Put16(std::string& out, unsigned value) {
-  out.push_back(static_cast<char>(value & 0xFF));
-  out.push_back(static_cast<char>((value >> 8) & 0xFF));
-}
-
-void Put32(std::string& out, uint32_t value) {
-  for (int shift = 0; shift < 32; shift += 8) out.push_back(static_cast<char>((value >> shift) & 0xFF));
-}
-
-std::string EncodeIcon(const Canvas& c) {
-  constexpr uint32_t kHeaderSize = 40;
-  constexpr uint32_t kPaletteSize = kColours * 4;
-  constexpr uint32_t kColourStride = (kSize * 4 / 8 + 3) / 4 * 4;  // 32 bytes
-  constexpr uint32_t kMaskStride = (kSize / 8 + 3) / 4 * 4;        // 8 bytes
-  constexpr uint32_t kColourBytes = kColourStride * kSize;
-  constexpr uint32_t kMaskBytes = kMaskStride * kSize;
-  constexpr uint32_t kImageBytes = kHeaderSize + kPaletteSize + kColourBytes + kMaskBytes;
-  constexpr uint32_t kImageOffset = 6 + 16;
-
-  std::string out;
+std::vector<uint8_t> EncodeIcon(const Canvas& c) {
+  std::vector<uint32_t> palette;
+  for (const Rgb& p : kPalette) palette.push_back(RgbColour(p.r, p.g, p.b));
+  const std::vector<uint8_t> colour =
+      BmpRows(kSize, kSize, 4, [&](int x, int y) { return c.Get(x, y); });
+  // A set bit lets the background show through.
+  const std::vector<uint8_t> mask =
+      BmpRows(kSize, kSize, 1, [&](int x, int y) { return c.Get(x, y) == kClear; });
+  // The height counts the colour rows and the mask rows; an icon states
+  // no resolution.
+  const std::vector<uint8_t> info = BmpInfoHeader(
+      kSize, kSize * 2, 4, palette, static_cast<uint32_t>(colour.size() + mask.size()), 0);
+  std::vector<uint8_t> out;
   // Icon directory: reserved, type 1 (icon), one image.
-  Put16(out, 0);
-  Put16(out, 1);
-  Put16(out, 1);
-  // Directory entry.
-  out.push_back(static_cast<char>(kSize));
-  out.push_back(static_cast<char>(kSize));
-  out.push_back(static_cast<char>(kColours));
-  out.push_back(0);
-  Put16(out, 1);  // planes
-  Put16(out, 4);  // bits per pixel
-  Put32(out, kImageBytes);
-  Put32(out, kImageOffset);
-  // Bitmap header: the height counts the colour rows and the mask rows.
-  Put32(out, kHeaderSize);
-  Put32(out, kSize);
-  Put32(out, kSize * 2);
-  Put16(out, 1);
-  Put16(out, 4);
-  Put32(out, 0);  // uncompressed
-  Put32(out, kColourBytes + kMaskBytes);
-  Put32(out, 0);
-  Put32(out, 0);
-  Put32(out, kColours);
-  Put32(out, 0);
-  for (const Rgb& p : kPalette) {
-    out.push_back(static_cast<char>(p.b));
-    out.push_back(static_cast<char>(p.g));
-    out.push_back(static_cast<char>(p.r));
-    out.push_back(0);
-  }
-  // Colour rows, bottom row first, two pixels a byte, the left one high.
-  for (int y = kSize - 1; y >= 0; --y) {
-    std::string row(kColourStride, '\0');
-    for (int x = 0; x < kSize; ++x) {
-      uint8_t index = c.Get(x, y) & 0x0F;
-      row[x / 2] = static_cast<char>(row[x / 2] | (x % 2 == 0 ? index << 4 : index));
-    }
-    out += row;
-  }
-  // Mask rows, bottom row first: a set bit lets the background show through.
-  for (int y = kSize - 1; y >= 0; --y) {
-    std::string row(kMaskStride, '\0');
-    for (int x = 0; x < kSize; ++x)
-      if (c.Get(x, y) == kClear) row[x / 8] = static_cast<char>(row[x / 8] | (0x80 >> (x % 8)));
-    out += row;
-  }
-  if (out.size() != kImageOffset + kImageBytes) {
-    std::fprintf(stderr, "draw_icon: internal size mismatch\n");
-    return std::string();
-  }
+  PutLittleEndian(out, 0, 2);
+  PutLittleEndian(out, 1, 2);
+  PutLittleEndian(out, 1, 2);
+  // Directory entry: width, height, colours, reserved, planes, bits per
+  // pixel, the image's size and where it starts (after these 6 + 16 bytes).
+  out.insert(out.end(), {kSize, kSize, kColours, 0});
+  PutLittleEndian(out, 1, 2);
+  PutLittleEndian(out, 4, 2);
+  PutLittleEndian(out, static_cast<uint32_t>(info.size() + colour.size() + mask.size()), 4);
+  PutLittleEndian(out, 6 + 16, 4);
+  for (const std::vector<uint8_t>* part : {&info, &colour, &mask})
+    out.insert(out.end(), part->begin(), part->end());
   return out;
 }
 
@@ -222,10 +179,9 @@ int main(int argc, char** argv) {
   Canvas canvas;
   DrawFilm(canvas);
   DrawScene(canvas);
-  const std::string bytes = EncodeIcon(canvas);
-  if (bytes.empty()) return 1;
+  const std::vector<uint8_t> bytes = EncodeIcon(canvas);
   std::ofstream file(argv[1], std::ios::binary | std::ios::trunc);
-  file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
   file.close();
   if (!file) {
     std::fprintf(stderr, "draw_icon: cannot write %s\n", argv[1]);

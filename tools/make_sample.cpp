@@ -17,6 +17,9 @@
 #include <string>
 #include <vector>
 
+#include "panel/settings_core.h"
+#include "sheet/bmp_file_core.h"
+
 namespace {
 
 constexpr int kCell = 64;
@@ -199,98 +202,30 @@ Image DrawSheet() {
   return sheet;
 }
 
-void Put16(std::string& out, unsigned value) {
-  out.push_back(static_cast<char>(value & 0xFF));
-  out.push_back(static_cast<char>((value >> 8) & 0xFF));
+// The settings file that plays the sheet: the first row's eight cells,
+// 120 ms apart, three times as large, with the magenta corner keyed out.
+std::vector<uint8_t> EncodeSampleSettings(const std::string& sheetPath) {
+  SettingsRecord record;
+  record.path = sheetPath;
+  record.frameWidth = kCell;
+  record.frameHeight = kCell;
+  record.interval = 120;
+  record.columnIndex = 0;
+  record.zoom = 3;
+  record.flags = FlagsByte(true, true, true);  // a horizontal strip, keyed by its top-left dot
+  record.keyBlue = kKey.b;
+  record.keyGreen = kKey.g;
+  record.keyRed = kKey.r;
+  record.backRed = 200;
+  record.backGreen = 230;
+  record.backBlue = 255;
+  record.frameList = "0,1,2,3,4,5,6,7";
+  return EncodeSettings(record);
 }
 
-void Put32(std::string& out, uint32_t value) {
-  for (int shift = 0; shift < 32; shift += 8) out.push_back(static_cast<char>((value >> shift) & 0xFF));
-}
-
-std::string EncodeBmp(const Image& image) {
-  const uint32_t stride = (static_cast<uint32_t>(image.width()) * 3 + 3) / 4 * 4;
-  const uint32_t pixelBytes = stride * static_cast<uint32_t>(image.height());
-  const uint32_t offset = 14 + 40;
-  std::string out;
-  // File header.
-  out += "BM";
-  Put32(out, offset + pixelBytes);
-  Put16(out, 0);
-  Put16(out, 0);
-  Put32(out, offset);
-  // Info header: a positive height, so the rows run bottom-up.
-  Put32(out, 40);
-  Put32(out, static_cast<uint32_t>(image.width()));
-  Put32(out, static_cast<uint32_t>(image.height()));
-  Put16(out, 1);
-  Put16(out, 24);
-  Put32(out, 0);  // uncompressed
-  Put32(out, pixelBytes);
-  Put32(out, 2835);  // 72 dots per inch
-  Put32(out, 2835);
-  Put32(out, 0);
-  Put32(out, 0);
-  for (int y = image.height() - 1; y >= 0; --y) {
-    std::string row(stride, '\0');
-    for (int x = 0; x < image.width(); ++x) {
-      const Rgb c = image.Get(x, y);
-      row[x * 3] = static_cast<char>(c.b);
-      row[x * 3 + 1] = static_cast<char>(c.g);
-      row[x * 3 + 2] = static_cast<char>(c.r);
-    }
-    out += row;
-  }
-  return out;
-}
-
-// A path the settings file can carry: at most 255 bytes, none of them the
-// byte that ends the path (';'), the byte the reader takes for damage (0xFF)
-// or a zero byte.
-bool StorablePath(const std::string& path, std::string& why) {
-  if (path.empty()) {
-    why = "the sheet path is empty";
-    return false;
-  }
-  if (path.size() > 255) {
-    why = "the sheet path is longer than 255 bytes";
-    return false;
-  }
-  for (unsigned char ch : path)
-    if (ch == 0x3B || ch == 0xFF || ch == 0x00) {
-      why = "the sheet path holds a byte the settings file cannot store (';', 0xFF or 0)";
-      return false;
-    }
-  return true;
-}
-
-std::string EncodeSettings(const std::string& sheetPath) {
-  std::string out = sheetPath;
-  auto byte = [&out](unsigned value) { out.push_back(static_cast<char>(value & 0xFF)); };
-  auto wide = [&](unsigned value) {  // high byte first
-    byte(value >> 8);
-    byte(value);
-  };
-  byte(0x3B);
-  wide(kCell);  // cell width
-  wide(kCell);  // cell height
-  wide(120);    // interval, ms
-  byte(0);      // column index: the first row
-  byte(3);      // zoom
-  byte(0x01 | 0x02 | 0x04);  // horizontal strip, transparency on, key from the top-left dot
-  byte(kKey.b);  // key colour fields, left to right: blue, green, red
-  byte(kKey.g);
-  byte(kKey.r);
-  byte(200);  // background fields: red, green, blue
-  byte(230);
-  byte(255);
-  out += "0,1,2,3,4,5,6,7";
-  return out;
-}
-
-bool WriteFile(const std::filesystem::path& path, const std::string& bytes) {
+bool WriteFile(const std::filesystem::path& path, const std::vector<uint8_t>& bytes) {
   std::ofstream file(path, std::ios::binary | std::ios::trunc);
-  file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
   file.close();
   if (!file) {
     std::fprintf(stderr, "make_sample: cannot write %s\n", path.string().c_str());
@@ -321,9 +256,15 @@ int main(int argc, char** argv) {
   }
   const std::filesystem::path sheetFile = dir / "walker.bmp";
   const std::string storedPath = argc == 3 ? std::string(argv[2]) : WinePathOf(sheetFile);
-  std::string why;
-  if (!StorablePath(storedPath, why)) {
-    std::fprintf(stderr, "make_sample: %s: %s\n", storedPath.c_str(), why.c_str());
+  // An empty path would tell the reader to keep the one it has, not to
+  // open this sheet.
+  if (storedPath.empty() || !PathCanBeStored(storedPath)) {
+    const char* why =
+        storedPath.empty() ? "the sheet path is empty"
+        : storedPath.size() > kSettingsTextLimit
+            ? "the sheet path is longer than 255 bytes"
+            : "the sheet path holds a byte the settings file cannot store (';', 0xFF or 0)";
+    std::fprintf(stderr, "make_sample: %s: %s\n", storedPath.c_str(), why);
     return 1;
   }
 
@@ -332,7 +273,12 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "make_sample: the top-left pixel is not the key colour\n");
     return 1;
   }
-  if (!WriteFile(sheetFile, EncodeBmp(sheet))) return 1;
-  if (!WriteFile(dir / "walker.plw", EncodeSettings(storedPath))) return 1;
+  const std::vector<uint8_t> bmp =
+      EncodeBmp(sheet.width(), sheet.height(), 24, {}, [&](int x, int y) {
+        const Rgb c = sheet.Get(x, y);
+        return RgbColour(c.r, c.g, c.b);
+      });
+  if (!WriteFile(sheetFile, bmp)) return 1;
+  if (!WriteFile(dir / "walker.plw", EncodeSampleSettings(storedPath))) return 1;
   return 0;
 }

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <shlobj.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -10,6 +11,7 @@
 #include "app/app_win.h"
 #include "app/frame_win.h"
 #include "panel/panel_win.h"
+#include "sheet/bmp_file_core.h"
 #include "sheet/sheet_win.h"
 
 void StartProgram(const char* startupPath) {
@@ -191,84 +193,17 @@ std::vector<uint8_t> ReadBytes(const std::string& path) {
   return bytes;
 }
 
-namespace {
-
-void Put16(std::vector<uint8_t>& out, uint32_t v) {
-  out.push_back(v & 0xFF);
-  out.push_back((v >> 8) & 0xFF);
-}
-
-void Put32(std::vector<uint8_t>& out, uint32_t v) {
-  Put16(out, v & 0xFFFF);
-  Put16(out, v >> 16);
-}
-
-int PaletteIndex(const std::vector<COLORREF>& palette, COLORREF colour) {
-  for (size_t i = 0; i < palette.size(); ++i)
-    if (palette[i] == colour) return static_cast<int>(i);
-  return 0;
-}
-
-}  // namespace
-
 void WriteBmp(const std::string& path, int width, int height, int bitsPerPixel, PixelFn colour,
               const std::vector<COLORREF>& palette) {
-  const int paletteSize = bitsPerPixel <= 8 ? (1 << bitsPerPixel) : 0;
-  const int rowBytes = ((width * bitsPerPixel + 31) / 32) * 4;
-  const uint32_t headerBytes = 14 + 40 + 4 * paletteSize;
-  std::vector<uint8_t> out;
-  out.push_back('B');
-  out.push_back('M');
-  Put32(out, headerBytes + rowBytes * height);
-  Put32(out, 0);
-  Put32(out, headerBytes);
-  Put32(out, 40);
-  Put32(out, width);
-  Put32(out, height);
-  Put16(out, 1);
-  Put16(out, bitsPerPixel);
-  Put32(out, 0);
-  Put32(out, rowBytes * height);
-  Put32(out, 2835);
-  Put32(out, 2835);
-  Put32(out, paletteSize);
-  Put32(out, 0);
-  for (int i = 0; i < paletteSize; ++i) {
-    const COLORREF c = i < static_cast<int>(palette.size()) ? palette[i] : 0;
-    out.push_back(GetBValue(c));
-    out.push_back(GetGValue(c));
-    out.push_back(GetRValue(c));
-    out.push_back(0);
-  }
-  for (int row = height - 1; row >= 0; --row) {  // bottom-up
-    std::vector<uint8_t> line(rowBytes, 0);
-    for (int x = 0; x < width; ++x) {
-      const COLORREF c = colour(x, row);
-      switch (bitsPerPixel) {
-        case 32:
-          line[x * 4 + 0] = GetBValue(c);
-          line[x * 4 + 1] = GetGValue(c);
-          line[x * 4 + 2] = GetRValue(c);
-          break;
-        case 24:
-          line[x * 3 + 0] = GetBValue(c);
-          line[x * 3 + 1] = GetGValue(c);
-          line[x * 3 + 2] = GetRValue(c);
-          break;
-        case 8:
-          line[x] = static_cast<uint8_t>(PaletteIndex(palette, c));
-          break;
-        case 4:
-          line[x / 2] |= static_cast<uint8_t>(PaletteIndex(palette, c) << (x % 2 ? 0 : 4));
-          break;
-        case 1:
-          if (PaletteIndex(palette, c)) line[x / 8] |= static_cast<uint8_t>(0x80 >> (x % 8));
-          break;
-      }
-    }
-    out.insert(out.end(), line.begin(), line.end());
-  }
-  WriteBytes(path, out);
+  std::vector<uint32_t> entries(bitsPerPixel <= 8 ? size_t{1} << bitsPerPixel : 0, 0);
+  std::copy_n(palette.begin(), std::min(palette.size(), entries.size()), entries.begin());
+  PixelSource pixel = colour;
+  if (!entries.empty())
+    pixel = [&](int x, int y) {
+      const auto match = std::find(entries.begin(), entries.end(), colour(x, y));
+      return match == entries.end() ? 0u : static_cast<uint32_t>(match - entries.begin());
+    };
+  WriteBytes(path, EncodeBmp(width, height, bitsPerPixel, entries, pixel));
 }
 
 COLORREF BackBufferPixel(int x, int y) { return GetPixel(frame.backBufferDC, x, y); }

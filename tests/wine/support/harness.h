@@ -59,9 +59,10 @@ HWND FindFileDialog();
 std::string TempDir();
 std::string TempFile(const char* name);
 
-// Writes a BMP of `bitsPerPixel` 1, 4, 8, 24 or 32; colour(x, y) gives the
-// pixel as 0x00BBGGRR (palette depths take the nearest of a fixed palette:
-// for 4 and 8 bits, the colours must be among `palette`).
+// Writes a bottom-up BMP of `bitsPerPixel` 1, 4, 8, 24 or 32; colour(x, y)
+// gives the pixel as 0x00BBGGRR. Palette depths store 2^bits entries,
+// `palette`'s first ones and then black, and each pixel as the index of its
+// colour's first match there, or 0: their colours must be among those.
 using PixelFn = std::function<COLORREF(int x, int y)>;
 void WriteBmp(const std::string& path, int width, int height, int bitsPerPixel, PixelFn colour,
               const std::vector<COLORREF>& palette = {});
