@@ -8,7 +8,7 @@ find_package(GTest REQUIRED)
 include(GoogleTest)
 
 file(GLOB HOST_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/host/*_test.cpp)
-add_executable(host_tests ${HOST_TESTS})
+add_executable(host_tests ${HOST_TESTS} ${CMAKE_SOURCE_DIR}/tools/bmp_file_core.cpp)
 target_compile_options(host_tests PRIVATE ${PELLOWRICK_FLAGS} ${SANITIZE})
 target_link_libraries(host_tests PRIVATE pellowrick_core GTest::gtest_main)
 gtest_discover_tests(host_tests DISCOVERY_TIMEOUT 60)

@@ -9,7 +9,7 @@ set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
 
 file(GLOB WINE_SUPPORT CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/wine/support/*.cpp)
-add_library(wine_support STATIC ${WINE_SUPPORT})
+add_library(wine_support STATIC ${WINE_SUPPORT} ${CMAKE_SOURCE_DIR}/tools/bmp_file_core.cpp)
 target_compile_options(wine_support PRIVATE ${PELLOWRICK_FLAGS})
 target_include_directories(wine_support PUBLIC ${CMAKE_SOURCE_DIR})
 target_link_libraries(wine_support PUBLIC pellowrick_shell gtest gtest_main psapi)

@@ -2,16 +2,6 @@
 
 #include <cstring>
 
-uint32_t PackColour(uint32_t red, uint32_t green, uint32_t blue) {
-  return (red & 0xFF) | ((green & 0xFF) << 8) | ((blue & 0xFF) << 16);
-}
-
-uint32_t ColourToDibPixel(uint32_t colour) {
-  return ((colour & 0xFF) << 16) | (colour & 0xFF00) | ((colour >> 16) & 0xFF);
-}
-
-uint32_t DibPixelToColour(uint32_t pixel) { return ColourToDibPixel(pixel & 0xFFFFFF); }
-
 bool ReplaceKeyPixels(uint32_t* pixels, size_t count, uint32_t keyPixel, uint32_t backgroundPixel) {
   const uint32_t key = keyPixel & 0xFFFFFF;
   const uint32_t background = backgroundPixel & 0xFFFFFF;

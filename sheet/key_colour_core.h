@@ -6,11 +6,15 @@
 #include <cstdint>
 
 // The colour 0x00BBGGRR of three channels (their low bytes).
-uint32_t PackColour(uint32_t red, uint32_t green, uint32_t blue);
+constexpr uint32_t PackColour(uint32_t red, uint32_t green, uint32_t blue) {
+  return (red & 0xFF) | ((green & 0xFF) << 8) | ((blue & 0xFF) << 16);
+}
 
 // 0x00BBGGRR to the 0x00RRGGBB order of a 32-bit DIB pixel, and back.
-uint32_t ColourToDibPixel(uint32_t colour);
-uint32_t DibPixelToColour(uint32_t pixel);
+constexpr uint32_t ColourToDibPixel(uint32_t colour) {
+  return ((colour & 0xFF) << 16) | (colour & 0xFF00) | ((colour >> 16) & 0xFF);
+}
+constexpr uint32_t DibPixelToColour(uint32_t pixel) { return ColourToDibPixel(pixel & 0xFFFFFF); }
 
 // Replaces every pixel whose colour (the low 24 bits) equals the key by the
 // background, both given as DIB pixels; true when any pixel was replaced.

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "sheet/bmp_file_core.h"
+#include "tools/bmp_file_core.h"
 
 namespace {
 
@@ -142,7 +142,7 @@ void DrawScene(Canvas& c) {
 
 std::vector<uint8_t> EncodeIcon(const Canvas& c) {
   std::vector<uint32_t> palette;
-  for (const Rgb& p : kPalette) palette.push_back(RgbColour(p.r, p.g, p.b));
+  for (const Rgb& p : kPalette) palette.push_back(PackColour(p.r, p.g, p.b));
   const std::vector<uint8_t> colour =
       BmpRows(kSize, kSize, 4, [&](int x, int y) { return c.Get(x, y); });
   // A set bit lets the background show through.

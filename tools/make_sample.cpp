@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "panel/settings_core.h"
-#include "sheet/bmp_file_core.h"
+#include "tools/bmp_file_core.h"
 
 namespace {
 
@@ -276,7 +276,7 @@ int main(int argc, char** argv) {
   const std::vector<uint8_t> bmp =
       EncodeBmp(sheet.width(), sheet.height(), 24, {}, [&](int x, int y) {
         const Rgb c = sheet.Get(x, y);
-        return RgbColour(c.r, c.g, c.b);
+        return PackColour(c.r, c.g, c.b);
       });
   if (!WriteFile(sheetFile, bmp)) return 1;
   if (!WriteFile(dir / "walker.plw", EncodeSampleSettings(storedPath))) return 1;

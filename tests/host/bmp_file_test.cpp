@@ -2,7 +2,7 @@
 // row order and where a pixel's bits land, at every depth written.
 #include <gtest/gtest.h>
 
-#include "sheet/bmp_file_core.h"
+#include "tools/bmp_file_core.h"
 
 namespace {
 
@@ -19,13 +19,13 @@ TEST(BmpFile, EveryDepthPadsRowsAndStoresTheTopRowLast) {
       {1, 2, 0xFF, 4, 0, {0x08}},  // only the index's low bit counts
       {4, 16, 0x5, 4, 2, {0x50}},  // an even x takes the high half
       {8, 256, 200, 8, 4, {200}},
-      {24, 0, RgbColour(0x11, 0x22, 0x33), 16, 12, {0x33, 0x22, 0x11}},
-      {32, 0, RgbColour(0x11, 0x22, 0x33), 20, 16, {0x33, 0x22, 0x11, 0x00}},
+      {24, 0, PackColour(0x11, 0x22, 0x33), 16, 12, {0x33, 0x22, 0x11}},
+      {32, 0, PackColour(0x11, 0x22, 0x33), 20, 16, {0x33, 0x22, 0x11, 0x00}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.bits);
-    std::vector<uint32_t> palette(c.paletteEntries, RgbColour(1, 2, 3));
-    if (!palette.empty()) palette[0] = RgbColour(0xAA, 0xBB, 0xCC);
+    std::vector<uint32_t> palette(c.paletteEntries, PackColour(1, 2, 3));
+    if (!palette.empty()) palette[0] = PackColour(0xAA, 0xBB, 0xCC);
     const Bytes file = EncodeBmp(5, 2, c.bits, palette,
                                  [&](int x, int y) { return x == 4 && y == 0 ? c.marked : 0u; });
     const size_t offset = 14 + 40 + 4 * c.paletteEntries;

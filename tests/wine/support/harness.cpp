@@ -11,7 +11,7 @@
 #include "app/app_win.h"
 #include "app/frame_win.h"
 #include "panel/panel_win.h"
-#include "sheet/bmp_file_core.h"
+#include "tools/bmp_file_core.h"
 #include "sheet/sheet_win.h"
 
 void StartProgram(const char* startupPath) {

@@ -1,4 +1,4 @@
-#include "sheet/bmp_file_core.h"
+#include "tools/bmp_file_core.h"
 
 namespace {
 
@@ -30,8 +30,7 @@ std::vector<uint8_t> BmpInfoHeader(int width, int heightField, int bitsPerPixel,
   PutLittleEndian(out, pixelsPerMetre, 4);
   PutLittleEndian(out, static_cast<uint32_t>(palette.size()), 4);
   PutLittleEndian(out, 0, 4);  // every colour matters
-  for (uint32_t colour : palette)  // 0x00BBGGRR read back to front: B, G, R, 0
-    PutLittleEndian(out, (colour & 0xFF) << 16 | (colour & 0xFF00) | (colour >> 16 & 0xFF), 4);
+  for (uint32_t colour : palette) PutLittleEndian(out, ColourToDibPixel(colour), 4);  // B, G, R, 0
   return out;
 }
 
@@ -47,9 +46,8 @@ std::vector<uint8_t> BmpRows(int width, int height, int bitsPerPixel, const Pixe
       const uint32_t value = pixel(x, y);
       const size_t bit = static_cast<size_t>(x) * bitsPerPixel;
       if (bitsPerPixel >= 24) {
-        row[bit / 8] = static_cast<uint8_t>(value >> 16);  // blue, green, red
-        row[bit / 8 + 1] = static_cast<uint8_t>(value >> 8);
-        row[bit / 8 + 2] = static_cast<uint8_t>(value);
+        const uint32_t dib = ColourToDibPixel(value);  // blue, green, red
+        for (int i = 0; i < 3; ++i) row[bit / 8 + i] = static_cast<uint8_t>(dib >> (8 * i));
       } else {
         const uint32_t index = value & ((1u << bitsPerPixel) - 1);
         row[bit / 8] |= static_cast<uint8_t>(index << (8 - bitsPerPixel - bit % 8));

@@ -2,16 +2,14 @@
 // tests write them: bottom-up rows padded to four bytes, a palette of blue,
 // green, red, 0 entries below 16 bits. Colours are 0x00BBGGRR, the layout
 // of COLORREF, so the Windows side can pass its own values straight in.
-#ifndef PELLOWRICK_BMP_FILE_CORE_H
-#define PELLOWRICK_BMP_FILE_CORE_H
+#ifndef PELLOWRICK_TOOLS_BMP_FILE_CORE_H
+#define PELLOWRICK_TOOLS_BMP_FILE_CORE_H
 
 #include <cstdint>
 #include <functional>
 #include <vector>
 
-constexpr uint32_t RgbColour(uint8_t red, uint8_t green, uint8_t blue) {
-  return red | green << 8 | static_cast<uint32_t>(blue) << 16;
-}
+#include "sheet/key_colour_core.h"
 
 // The colour at (x, y), top row 0, at 24 and 32 bits; the palette index at
 // 1, 4 and 8 bits (only its low bits count).
