@@ -1,7 +1,10 @@
 // The settings file's bytes: layout, clamps, flags, damaged files, base name.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <random>
+#include <string>
+#include <vector>
 
 #include "panel/settings_core.h"
 
@@ -20,28 +23,20 @@ SettingsRecord Defaults() {
   return r;
 }
 
-TEST(SettingsEncode, EmptyPathAndListGiveSixteenBytes) {
-  SettingsRecord r{};
-  const Bytes bytes = EncodeSettings(r);
-  ASSERT_EQ(bytes.size(), 16u);
-  EXPECT_EQ(bytes[0], 0x3B);
-  for (size_t i = 1; i < bytes.size(); ++i) EXPECT_EQ(bytes[i], 0) << i;
-}
-
-TEST(SettingsEncode, FieldsAreClampedToTheirWidth) {
-  const struct { uint32_t value; int width; Bytes expected; } cases[] = {
-      {65536, 2, {0xFF, 0xFF}}, {65535, 2, {0xFF, 0xFF}}, {256, 2, {0x01, 0x00}},
-      {0, 2, {0x00, 0x00}},     {300, 1, {0xFF}},         {255, 1, {0xFF}},
-      {0, 1, {0x00}},           {0xFFFFFFFF, 2, {0xFF, 0xFF}}, {59, 1, {0x3B}},
-  };
-  for (const auto& c : cases) {
-    uint8_t out[2] = {0xAA, 0xAA};
-    ClampToBytes(c.value, c.width, out);
-    EXPECT_EQ(Bytes(out, out + c.width), c.expected) << c.value << " width " << c.width;
-  }
+// A file of a path, the 0x3B, a fixed block of zeros and a frame list.
+Bytes File(const std::string& path, const std::string& list) {
+  Bytes bytes(path.begin(), path.end());
+  bytes.push_back(0x3B);
+  bytes.insert(bytes.end(), kFixedBlockSize, 0);
+  bytes.insert(bytes.end(), list.begin(), list.end());
+  return bytes;
 }
 
 TEST(SettingsEncode, LayoutOrderWithTheKeyColourInPanelOrder) {
+  Bytes empty(16, 0);
+  empty[0] = 0x3B;
+  EXPECT_EQ(EncodeSettings(SettingsRecord{}), empty);
+
   SettingsRecord r = Defaults();
   r.path = "a.bmp";
   r.frameWidth = 256;
@@ -60,6 +55,41 @@ TEST(SettingsEncode, LayoutOrderWithTheKeyColourInPanelOrder) {
   const Bytes expected = {'a', '.', 'b', 'm', 'p', 0x3B, 0x01, 0x00, 0xFF, 0xFF, 0x12, 0x34,
                           0xFF, 3, 0x06, 10, 20, 30, 1, 2, 3, '0', ',', '1'};
   EXPECT_EQ(EncodeSettings(r), expected);
+}
+
+TEST(SettingsEncode, FieldsAreClampedToTheirWidth) {
+  const struct { uint32_t value; int width; Bytes expected; } cases[] = {
+      {65536, 2, {0xFF, 0xFF}}, {65535, 2, {0xFF, 0xFF}}, {256, 2, {0x01, 0x00}},
+      {0xFFFFFFFF, 2, {0xFF, 0xFF}}, {300, 1, {0xFF}}, {255, 1, {0xFF}}, {59, 1, {0x3B}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.value) + " in " + std::to_string(c.width));
+    uint8_t out[2] = {0xAA, 0xAA};
+    ClampToBytes(c.value, c.width, out);
+    EXPECT_EQ(Bytes(out, out + c.width), c.expected);
+  }
+}
+
+TEST(SettingsEncode, BitsOfTheFlagsByte) {
+  EXPECT_EQ(FlagsByte(true, false, false), 0x01);
+  EXPECT_EQ(FlagsByte(false, true, false), 0x02);
+  EXPECT_EQ(FlagsByte(false, false, true), 0x04);
+}
+
+TEST(SettingsEncode, TextsThatCannotReadBack) {
+  const struct { std::string text; bool path, list; } cases[] = {
+      {"C:\\a\\b.bmp", true, true},
+      {"", true, true},
+      {std::string(255, 'a'), true, true},
+      {"C:\\a;b.bmp", false, true},
+      {"a\xFF.bmp", false, false},
+      {std::string(256, 'a'), false, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    EXPECT_EQ(PathCanBeStored(c.text), c.path);
+    EXPECT_EQ(FrameListCanBeStored(c.text), c.list);
+  }
 }
 
 TEST(SettingsDecode, FixedBlockBytesReadBackExactly) {
@@ -83,61 +113,41 @@ TEST(SettingsDecode, FixedBlockBytesReadBackExactly) {
   EXPECT_EQ(r.frameList, "5,6");
 }
 
-TEST(SettingsDecode, DamagedFiles) {
-  Bytes fixed(15, 0);
-  auto with = [&](Bytes head, Bytes tail = {}) {
-    head.insert(head.end(), tail.begin(), tail.end());
-    return head;
-  };
-  Bytes longPath(256, 'a');
-  longPath.push_back(0x3B);
-  longPath.insert(longPath.end(), fixed.begin(), fixed.end());
-  Bytes longList = with({0x3B}, fixed);
-  longList.insert(longList.end(), 256, '1');
-  const struct { const char* name; Bytes bytes; } cases[] = {
-      {"empty file", {}},
-      {"no 0x3B", {'a', 'b', 'c'}},
-      {"0xFF before the 0x3B", with({'a', 0xFF, 0x3B}, fixed)},
-      {"ends inside the fixed block", with({'a', 0x3B}, Bytes(14, 0))},
-      {"nothing after the 0x3B", {'a', 0x3B}},
-      {"path of 256 bytes", longPath},
-      {"frame list of 256 bytes", longList},
+TEST(SettingsDecode, PathAndListOrDamaged) {
+  Bytes cutShort = File("a", "");
+  cutShort.pop_back();
+  const struct {
+    const char* name;
+    Bytes bytes;
+    bool ok;  // when not, the record is left as it was
+    std::string path = {}, list = {};
+  } cases[] = {
+      {"PathAndListOf255Bytes", File(std::string(255, 'p'), std::string(255, '7')), true,
+       std::string(255, 'p'), std::string(255, '7')},
+      {"SeparatorFirstGivesNoPath", File("", ""), true, "", ""},
+      {"ListStopsAtTheFirstFF", File("", "1,2\xFF" "3\xFF"), true, "", "1,2"},
+      {"EmptyFile", {}, false},
+      {"No3B", {'a', 'b', 'c'}, false},
+      {"FFBeforeThe3B", File("a\xFF", ""), false},
+      {"EndsInsideTheFixedBlock", cutShort, false},
+      {"NothingAfterThe3B", {'a', 0x3B}, false},
+      {"PathOf256Bytes", File(std::string(256, 'a'), ""), false},
+      {"ListOf256Bytes", File("", std::string(256, '1')), false},
   };
   for (const auto& c : cases) {
-    SettingsRecord r = Defaults();
-    r.path = "kept";
-    EXPECT_EQ(DecodeSettings(c.bytes.data(), c.bytes.size(), r), DecodeResult::Damaged) << c.name;
-    EXPECT_EQ(r.path, "kept") << c.name << ": a damaged file changes nothing";
+    SCOPED_TRACE(c.name);
+    SettingsRecord kept = Defaults();
+    kept.path = "kept";
+    SettingsRecord r = kept;
+    EXPECT_EQ(DecodeSettings(c.bytes.data(), c.bytes.size(), r),
+              c.ok ? DecodeResult::Ok : DecodeResult::Damaged);
+    if (c.ok) {
+      EXPECT_EQ(r.path, c.path);
+      EXPECT_EQ(r.frameList, c.list);
+    } else {
+      EXPECT_EQ(EncodeSettings(r), EncodeSettings(kept));
+    }
   }
-}
-
-TEST(SettingsDecode, PathsAndListsAtTheirLimits) {
-  Bytes bytes(255, 'p');
-  bytes.push_back(0x3B);
-  bytes.insert(bytes.end(), 15, 0);
-  bytes.insert(bytes.end(), 255, '7');
-  SettingsRecord r{};
-  ASSERT_EQ(DecodeSettings(bytes.data(), bytes.size(), r), DecodeResult::Ok);
-  EXPECT_EQ(r.path.size(), 255u);
-  EXPECT_EQ(r.frameList.size(), 255u);
-}
-
-TEST(SettingsDecode, FileStartingWithTheSeparatorHasNoPath) {
-  Bytes bytes = {0x3B};
-  bytes.insert(bytes.end(), 15, 1);
-  SettingsRecord r{};
-  ASSERT_EQ(DecodeSettings(bytes.data(), bytes.size(), r), DecodeResult::Ok);
-  EXPECT_TRUE(r.path.empty());
-  EXPECT_TRUE(r.frameList.empty());
-}
-
-TEST(SettingsDecode, FrameListStopsAtTheFirstFF) {
-  Bytes bytes = {0x3B};
-  bytes.insert(bytes.end(), 15, 0);
-  for (int c : {0x31, 0x2C, 0x32, 0xFF, 0x33, 0xFF}) bytes.push_back(static_cast<uint8_t>(c));
-  SettingsRecord r{};
-  ASSERT_EQ(DecodeSettings(bytes.data(), bytes.size(), r), DecodeResult::Ok);
-  EXPECT_EQ(r.frameList, "1,2");
 }
 
 TEST(SettingsDecode, ATailAfterTheListsFFCountsForNothing) {
@@ -152,31 +162,14 @@ TEST(SettingsDecode, ATailAfterTheListsFFCountsForNothing) {
       bytes.push_back(0xFF);
       for (int i = 0; i < 6000; ++i) bytes.push_back(static_cast<uint8_t>(i * 7));
       for (size_t read : {bytes.size(), kSettingsPrefixBytes}) {
+        SCOPED_TRACE(std::to_string(pathLength) + " + " + std::to_string(listLength) + ", " +
+                     std::to_string(read) + " bytes read");
         SettingsRecord r{};
-        ASSERT_EQ(DecodeSettings(bytes.data(), read, r), DecodeResult::Ok)
-            << pathLength << " + " << listLength << ", " << read << " bytes read";
+        EXPECT_EQ(DecodeSettings(bytes.data(), read, r), DecodeResult::Ok);
         EXPECT_EQ(EncodeSettings(r), EncodeSettings(saved));
       }
     }
   }
-}
-
-TEST(SettingsFlags, BitsOfTheFlagsByte) {
-  EXPECT_EQ(FlagsByte(true, false, false), 0x01);
-  EXPECT_EQ(FlagsByte(false, true, false), 0x02);
-  EXPECT_EQ(FlagsByte(false, false, true), 0x04);
-  EXPECT_EQ(FlagsByte(false, true, true), 0x06);
-  EXPECT_EQ(FlagsByte(true, true, false), 0x03);
-}
-
-TEST(SettingsStorable, TextsThatCannotReadBack) {
-  EXPECT_TRUE(PathCanBeStored("C:\\a\\b.bmp"));
-  EXPECT_TRUE(PathCanBeStored(""));
-  EXPECT_FALSE(PathCanBeStored("C:\\a;b.bmp"));
-  EXPECT_FALSE(PathCanBeStored(std::string("a\xFF.bmp")));
-  EXPECT_FALSE(PathCanBeStored(std::string(256, 'a')));
-  EXPECT_TRUE(FrameListCanBeStored("1;2"));
-  EXPECT_FALSE(FrameListCanBeStored(std::string("1\xFF")));
 }
 
 TEST(SaveBaseName, DropsDriveFoldersAndLastExtension) {
@@ -195,10 +188,11 @@ TEST(SaveBaseName, DropsDriveFoldersAndLastExtension) {
       {"\x83\x5c.bmp", "\x83\x5c"},
   };
   for (const auto& c : cases) {
+    SCOPED_TRACE(c.path);
     char out[256];
     memset(out, 'x', sizeof out);
     SaveBaseName(c.path, out);
-    EXPECT_STREQ(out, c.expected) << c.path;
+    EXPECT_STREQ(out, c.expected);
   }
 }
 
@@ -216,7 +210,10 @@ TEST(TemporaryNameBeside, ShortNameInTheTargetsFolder) {
       {"C:\\\x95\x5c\\a.plw", 1, "C:\\\x95\x5c\\~0001"},
       {"C:\\x\\\x95\x5c.plw", 1, "C:\\x\\~0001"},
   };
-  for (const auto& c : cases) EXPECT_EQ(TemporaryNameBeside(c.target, c.number), c.expected) << c.target;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.target);
+    EXPECT_EQ(TemporaryNameBeside(c.target, c.number), c.expected);
+  }
 
   // Within four characters of the target, whatever its name: a target the
   // platform takes (up to 259 characters) gives a name it takes too.
