@@ -14,10 +14,6 @@ void SetChecked(HWND panel, int id, bool on) {
   SendMessageA(GetDlgItem(panel, id), BM_SETCHECK, on ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
-void EnableControl(HWND panel, int id, bool enable) {
-  EnableWindow(GetDlgItem(panel, id), enable ? TRUE : FALSE);
-}
-
 std::string ControlString(HWND panel, int id) {
   char text[kPathBufferSize] = {};
   GetDlgItemTextA(panel, id, text, sizeof text);
@@ -30,6 +26,14 @@ PanelNumbers ReadPanelNumbers(HWND panel) {
   for (const ChannelField& field : kChannelFields) numbers.*field.value = ReadField(panel, field.id);
   return numbers;
 }
+
+namespace {
+
+void EnableControl(HWND panel, int id, bool enable) {
+  EnableWindow(GetDlgItem(panel, id), enable ? TRUE : FALSE);
+}
+
+}  // namespace
 
 void EnableKeyFields(HWND panel, bool enable) {
   for (int id : {IDC_KEY_BLUE, IDC_KEY_RED, IDC_KEY_GREEN}) EnableControl(panel, id, enable);

@@ -12,7 +12,6 @@ UINT ReadField(HWND panel, int id);
 void WriteField(HWND panel, int id, UINT value);
 bool IsChecked(HWND panel, int id);
 void SetChecked(HWND panel, int id, bool on);
-void EnableControl(HWND panel, int id, bool enable);
 std::string ControlString(HWND panel, int id);  // at most 255 bytes
 
 // Every number field of the panel, as typed.

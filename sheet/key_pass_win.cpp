@@ -1,7 +1,8 @@
-// The key-colour pass: key-coloured pixels of the held sheet become the
-// background colour. A sheet held as a 32-bit DIB section is changed in its
-// own memory; any other bitmap goes through one small DIB section, a tile
-// at a time, so the pass never needs more than that tile whatever the size.
+// The sheet's DIB-section form and the key-colour pass: key-coloured pixels
+// of the held sheet become the background colour. A sheet held as a 32-bit
+// DIB section is changed in its own memory; any other bitmap goes through
+// one small DIB section, a tile at a time, so the pass never needs more
+// than that tile whatever the size.
 #include <windows.h>
 
 #include "app/frame_win.h"
@@ -19,7 +20,49 @@ constexpr int32_t kTileHeight = 256;  // 1 MiB of pixels
 // matches no pixel.
 bool IsValidColour(COLORREF colour) { return colour <= 0x00FFFFFF; }
 
+// A 32-bit top-down DIB section; null when the size is not positive or
+// there is no room for it. Never asks for more than a 32-bit size can
+// describe.
+HBITMAP CreateTopDownDibSection(int32_t width, int32_t height, void** bits) {
+  if (width <= 0 || height <= 0 ||
+      static_cast<uint64_t>(width) * static_cast<uint64_t>(height) > PTRDIFF_MAX / 4)
+    return nullptr;
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;  // top-down: row 0 first
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  return CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, bits, nullptr, 0);
+}
+
 }  // namespace
+
+uint64_t largestDibSectionBytes = PTRDIFF_MAX;
+
+HBITMAP CopyToDibSection(HBITMAP loaded, int32_t width, int32_t height) {
+  if (width <= 0 || height <= 0 ||
+      static_cast<uint64_t>(width) * static_cast<uint64_t>(height) > largestDibSectionBytes / 4)
+    return nullptr;
+  void* bits = nullptr;
+  HBITMAP copy = CreateTopDownDibSection(width, height, &bits);
+  if (copy == nullptr) return nullptr;
+  HDC from = CreateCompatibleDC(frame.sheetDC);
+  HDC to = CreateCompatibleDC(frame.sheetDC);
+  HGDIOBJ fromOriginal = SelectObject(from, loaded);
+  HGDIOBJ toOriginal = SelectObject(to, copy);
+  const bool copied = BitBlt(to, 0, 0, width, height, from, 0, 0, SRCCOPY) != FALSE;
+  SelectObject(from, fromOriginal);
+  SelectObject(to, toOriginal);
+  DeleteDC(from);
+  DeleteDC(to);
+  if (!copied) {
+    DeleteObject(copy);
+    return nullptr;
+  }
+  return copy;
+}
 
 void ReplaceKeyColourPerPixel(HDC sheetDC, int32_t width, int32_t height, COLORREF key,
                               COLORREF background) {

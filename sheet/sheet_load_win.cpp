@@ -12,7 +12,6 @@
 #include "sheet/sheet_win.h"
 
 SheetState sheet = {};
-uint64_t largestDibSectionBytes = PTRDIFF_MAX;
 
 HBITMAP LoadBitmapFile(HWND window, const char* path, BITMAP* description) {
   HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(window, GWLP_HINSTANCE));
@@ -20,44 +19,6 @@ HBITMAP LoadBitmapFile(HWND window, const char* path, BITMAP* description) {
       static_cast<HBITMAP>(LoadImageA(instance, path, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
   if (bitmap != nullptr) GetObjectA(bitmap, sizeof *description, description);
   return bitmap;
-}
-
-HBITMAP CreateTopDownDibSection(int32_t width, int32_t height, void** bits) {
-  // Never asks for more than a 32-bit size can describe.
-  if (width <= 0 || height <= 0 ||
-      static_cast<uint64_t>(width) * static_cast<uint64_t>(height) > PTRDIFF_MAX / 4)
-    return nullptr;
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;  // top-down: row 0 first
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
-  return CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, bits, nullptr, 0);
-}
-
-HBITMAP CopyToDibSection(HBITMAP loaded, int32_t width, int32_t height) {
-  if (width <= 0 || height <= 0 ||
-      static_cast<uint64_t>(width) * static_cast<uint64_t>(height) > largestDibSectionBytes / 4)
-    return nullptr;
-  void* bits = nullptr;
-  HBITMAP copy = CreateTopDownDibSection(width, height, &bits);
-  if (copy == nullptr) return nullptr;
-  HDC from = CreateCompatibleDC(frame.sheetDC);
-  HDC to = CreateCompatibleDC(frame.sheetDC);
-  HGDIOBJ fromOriginal = SelectObject(from, loaded);
-  HGDIOBJ toOriginal = SelectObject(to, copy);
-  const bool copied = BitBlt(to, 0, 0, width, height, from, 0, 0, SRCCOPY) != FALSE;
-  SelectObject(from, fromOriginal);
-  SelectObject(to, toOriginal);
-  DeleteDC(from);
-  DeleteDC(to);
-  if (!copied) {
-    DeleteObject(copy);
-    return nullptr;
-  }
-  return copy;
 }
 
 namespace {

@@ -34,10 +34,6 @@ bool LoadSheet(HWND panel, char pathBuffer[kPathBufferSize]);
 void ApplyKeyColour(HWND panel, HDC sheetDC, int32_t width, int32_t height,
                     COLORREF keyColour, COLORREF backgroundColour);
 
-// A 32-bit top-down DIB section; null when the size is not positive or
-// there is no room for it.
-HBITMAP CreateTopDownDibSection(int32_t width, int32_t height, void** bits);
-
 // The largest sheet, in bytes of 32-bit pixels, held as a DIB section; a
 // larger one stays as loaded and is keyed tile by tile. Tests lower it.
 extern uint64_t largestDibSectionBytes;
