@@ -115,14 +115,13 @@ class SheetTest : public WithProgram {
   void SetUp() override {
     WithProgram::SetUp();
     SetBackground(kPanelBackground);
-    plainPath_ = WriteSheet("plain.bmp", 13, 7, PlainPixel);
   }
   // A fresh program, as at the start of the test.
   void StartAgain() {
     StopProgram();
     SetUp();
   }
-  std::string plainPath_;
+  const std::string plainPath_ = WriteSheet("plain.bmp", 13, 7, PlainPixel);
 };
 
 // ---------------------------------------------------------------------------
@@ -665,7 +664,6 @@ class KeyPassTest : public SheetTest {
  protected:
   void SetUp() override {
     SheetTest::SetUp();
-    path_ = WriteSheet("keyed.bmp", 17, 9, KeyedPixel);
     SetTransparency(true);
   }
   // Every pixel: the key colour became the background, all else stayed.
@@ -683,7 +681,7 @@ class KeyPassTest : public SheetTest {
       EXPECT_GT(changed, 10);
     }
   }
-  std::string path_;
+  const std::string path_ = WriteSheet("keyed.bmp", 17, 9, KeyedPixel);
 };
 
 TEST_F(KeyPassTest, EachRadioKeysItsOwnColour) {
@@ -759,30 +757,24 @@ TEST_F(KeyPassTest, AbsentKeysAndAKeyEqualToTheBackgroundChangeNoPixel) {
 // The fast pass against the per-pixel reference
 
 TEST_F(SheetTest, TheFastPassEqualsThePerPixelReferenceOnEveryPixel) {
+  // Random: about a third of the pixels are the key; KeyIsBackground: the
+  // same, keyed with the key itself; OneStepOff: no key, but its neighbours
+  // one step away; OnlyTopLeft: the key at the top-left pixel alone.
   enum Kind { Random, KeyIsBackground, OneStepOff, OnlyTopLeft };
-  const struct { const char* name; int bitsPerPixel, width, height; Kind kind; } cases[] = {
-      {"4-bit random", 4, 37, 23, Random},
-      {"4-bit key is background", 4, 37, 23, KeyIsBackground},
-      {"4-bit only the top-left", 4, 31, 11, OnlyTopLeft},
-      {"8-bit random", 8, 41, 19, Random},
-      {"8-bit one step off", 8, 41, 19, OneStepOff},
-      {"8-bit only the top-left", 8, 5, 3, OnlyTopLeft},
-      {"24-bit random", 24, 33, 17, Random},
-      {"24-bit key is background", 24, 33, 17, KeyIsBackground},
-      {"24-bit one step off", 24, 35, 13, OneStepOff},
-      {"24-bit only the top-left", 24, 99, 45, OnlyTopLeft},
-      {"32-bit random", 32, 29, 13, Random},
-      {"32-bit one step off", 32, 30, 9, OneStepOff},
-      {"32-bit only the top-left", 32, 1, 1, OnlyTopLeft},
-      {"1-bit random", 1, 45, 7, Random},
-      // Several tiles across and down, the last ones short.
-      {"24-bit many tiles", 24, 2101, 1103, Random},
-      {"32-bit many tiles, only the top-left", 32, 4099, 601, OnlyTopLeft},
-  };
+  const char* const kinds[] = {"random", "key is background", "one step off", "only the top-left"};
+  // The last two have several tiles across and down, the last ones short.
+  const struct { int bitsPerPixel, width, height; Kind kind; } cases[] = {
+      {4, 37, 23, Random},       {4, 37, 23, KeyIsBackground},  {4, 31, 11, OnlyTopLeft},
+      {8, 41, 19, Random},       {8, 41, 19, OneStepOff},       {8, 5, 3, OnlyTopLeft},
+      {24, 33, 17, Random},      {24, 33, 17, KeyIsBackground}, {24, 35, 13, OneStepOff},
+      {24, 99, 45, OnlyTopLeft}, {32, 29, 13, Random},          {32, 30, 9, OneStepOff},
+      {32, 1, 1, OnlyTopLeft},   {1, 45, 7, Random},            {24, 2101, 1103, Random},
+      {32, 4099, 601, OnlyTopLeft}};
   const COLORREF key = RGB(12, 34, 56);  // in every palette
   unsigned seed = 1;
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
+    SCOPED_TRACE(std::to_string(c.bitsPerPixel) + "-bit " + std::to_string(c.width) + "x" +
+                 std::to_string(c.height) + ", " + kinds[c.kind]);
     std::mt19937 random(seed++);
     std::vector<COLORREF> palette = PaletteFor(c.bitsPerPixel);
     // Colours the sheet may use: the palette at palette depths, else the
