@@ -131,37 +131,49 @@ TEST_F(SettingsFileTest, LoadingFromTheCommandLineFillsThePanelAndLoadsTheSheet)
   EXPECT_EQ(WindowText(frame.panel), sheetPath_);
 }
 
-TEST_F(SettingsFileTest, ADroppedDamagedFileChangesNothing) {
-  SetFields({{IDC_LOOP_COUNT, "7"}, {IDC_FRAME_WIDTH, "48"}});
-  const std::string file = TempFile("damaged.plw");
-  WriteBytes(file, {'a', 0x3B, 0, 64});  // ends inside the fixed block
-  DialogWatcher readError("読み取りエラー");
-  DropFiles({file});
-  EXPECT_EQ(readError.Count(), 1);
-  EXPECT_EQ(readError.LastText(), "指定されたPLWファイルは壊れているまたは保存形式が違います。");
-  ExpectFields({{IDC_FRAME_WIDTH, "48"}, {IDC_PATH, ""}, {IDC_LOOP_COUNT, "7"}});
-}
-
-TEST_F(SettingsFileTest, ADroppedFileLoadsWithoutTouchingTheLoopCountOrTimer) {
-  SetControlText(IDC_LOOP_COUNT, "7");
-  const std::string file = TempFile("dropped.PLW");
+TEST_F(SettingsFileTest, ADroppedFileFillsThePanelButNotTheLoopCountOrChangesNothing) {
   // A tail of 6,000 bytes after the frame list's 0xFF is never read.
-  Bytes bytes = ExpectedFile(sheetPath_);
-  bytes.push_back(0xFF);
-  for (int i = 0; i < 6000; ++i) bytes.push_back(static_cast<uint8_t>(i));
-  WriteBytes(file, bytes);
-  DialogWatcher readError("読み取りエラー");
-  DropFiles({file});
-  Pump(100);
-  EXPECT_EQ(readError.Count(), 0);
-  ExpectFields(
-      {{IDC_PATH, sheetPath_}, {IDC_FRAME_LIST, "0,1,1"}, {IDC_LOOP_COUNT, "7"}, {IDC_ZOOM, "3"}});
-  // A mixed-case extension is ignored.
-  SetControlText(IDC_ZOOM, "9");
-  const std::string mixed = TempFile("mixed.Plw");
-  WriteBytes(mixed, ExpectedFile(sheetPath_));
-  DropFiles({mixed});
-  EXPECT_EQ(ControlText(IDC_ZOOM), "9");
+  Bytes withTail = ExpectedFile(sheetPath_);
+  withTail.push_back(0xFF);
+  for (int i = 0; i < 6000; ++i) withTail.push_back(static_cast<uint8_t>(i));
+  SettingsRecord noPath{};  // begins with 0x3B
+  noPath.frameWidth = 48;
+  noPath.flags = kFlagHorizontal;
+  const std::string none;
+  const struct {
+    const char* file;
+    Bytes bytes;
+    bool damaged;  // the message shown, nothing changed
+    Fields before, after;
+    const std::string& loaded;  // the sheet loaded, if any
+  } cases[] = {
+      {"damaged.plw", {'a', 0x3B, 0, 64}, true,  // ends inside the fixed block
+       {{IDC_LOOP_COUNT, "7"}, {IDC_FRAME_WIDTH, "48"}},
+       {{IDC_FRAME_WIDTH, "48"}, {IDC_PATH, ""}, {IDC_LOOP_COUNT, "7"}}, none},
+      {"dropped.PLW", withTail, false, {{IDC_LOOP_COUNT, "7"}},
+       {{IDC_PATH, sheetPath_}, {IDC_FRAME_LIST, "0,1,1"}, {IDC_LOOP_COUNT, "7"}, {IDC_ZOOM, "3"}},
+       sheetPath_},
+      {"mixed.Plw", ExpectedFile(sheetPath_), false, {{IDC_ZOOM, "9"}}, {{IDC_ZOOM, "9"}}, none},
+      // No path: the path field is kept, and its sheet loaded.
+      {"no-path.plw", EncodeSettings(noPath), false, {{IDC_PATH, sheetPath_}},
+       {{IDC_PATH, sheetPath_}, {IDC_FRAME_WIDTH, "48"}, {IDC_SHEET_SIZE, "128 × 64"}}, sheetPath_},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.file);
+    Restart();
+    SetFields(c.before);
+    WriteBytes(TempFile(c.file), c.bytes);
+    DialogWatcher readError("読み取りエラー");
+    DropFiles({TempFile(c.file)});
+    Pump(100);
+    EXPECT_EQ(readError.Count(), c.damaged ? 1 : 0);
+    if (c.damaged) {
+      EXPECT_EQ(readError.LastText(), "指定されたPLWファイルは壊れているまたは保存形式が違います。");
+    }
+    ExpectFields(c.after);
+    EXPECT_EQ(WindowText(frame.panel), c.loaded.empty() ? kPanelTitle : c.loaded);
+    EXPECT_STREQ(sheet.lastPath, c.loaded.c_str());
+  }
 }
 
 TEST_F(SettingsFileTest, TheFlagsSetTheChecksAndTheTransparencyEnabling) {
@@ -198,19 +210,6 @@ TEST_F(SettingsFileTest, TheFlagsSetTheChecksAndTheTransparencyEnabling) {
     for (int id : {IDC_KEY_BLUE, IDC_KEY_GREEN, IDC_KEY_RED})
       EXPECT_EQ(Enabled(id), c.fieldsEnabledAfter) << id;
   }
-}
-
-TEST_F(SettingsFileTest, AFileWithoutAPathKeepsThePathFieldAndReloadsItsSheet) {
-  SetControlText(IDC_PATH, sheetPath_.c_str());  // named, not loaded yet
-  SettingsRecord r{};
-  r.frameWidth = 48;
-  r.flags = kFlagHorizontal;
-  const std::string file = TempFile("no-path.plw");
-  WriteBytes(file, EncodeSettings(r));  // begins with 0x3B
-  DropFiles({file});
-  ExpectFields({{IDC_PATH, sheetPath_}, {IDC_FRAME_WIDTH, "48"}, {IDC_SHEET_SIZE, "128 × 64"}});
-  EXPECT_EQ(WindowText(frame.panel), sheetPath_);
-  EXPECT_STREQ(sheet.lastPath, sheetPath_.c_str());
 }
 
 TEST_F(SettingsFileTest, TheBundledSampleOpensWithItsSheet) {

@@ -93,20 +93,15 @@ HBITMAP BitmapInSheetDC() {
   return static_cast<HBITMAP>(GetCurrentObject(frame.sheetDC, OBJ_BITMAP));
 }
 
-// A file of `totalBytes` bytes whose 24-bit header claims width x height;
-// the pixel data is cut off after what fits.
-void WriteClaimingHeader(const std::string& path, int32_t width, int32_t height,
-                         size_t totalBytes) {
-  std::vector<uint8_t> bytes(totalBytes, 0);
-  bytes[0] = 'B';
-  bytes[1] = 'M';
-  Poke32(bytes, 2, static_cast<uint32_t>(totalBytes));
-  Poke32(bytes, 10, 54);
-  Poke32(bytes, 14, 40);
+// A 120-byte 24-bit file whose header claims width x height: the pixel data
+// is cut off after what fits.
+void WriteClaimingHeader(const std::string& path, int32_t width, int32_t height) {
+  std::vector<uint8_t> bytes = ReadBytes(WriteSheet("claim.bmp", 1, 1, Solid(0)));
+  bytes.resize(120);
+  Poke32(bytes, 2, 120);
   Poke32(bytes, 18, static_cast<uint32_t>(width));
   Poke32(bytes, 22, static_cast<uint32_t>(height));
-  bytes[26] = 1;   // planes
-  bytes[28] = 24;  // bits per pixel
+  Poke32(bytes, 34, 0);  // no image size: it follows from the header
   WriteBytes(path, bytes);
 }
 
@@ -513,67 +508,8 @@ TEST_F(SheetTest, AFileThatDoesNotLoadShowsTheMessageAndChangesNothing) {
   }
 }
 
-// Watches from a second thread for the failure box, notes what it shows,
-// who owns it and how far playback has got, holds it open for `holdMs` and
-// then presses its OK button.
-class HeldBox {
- public:
-  explicit HeldBox(DWORD holdMs) : holdMs_(holdMs) {
-    thread_ = CreateThread(nullptr, 0, Run, this, 0, nullptr);
-  }
-  ~HeldBox() {
-    InterlockedExchange(&stop_, 1);
-    WaitPumping(thread_, INFINITE);
-    CloseHandle(thread_);
-  }
-  bool Answered() { return InterlockedCompareExchange(&answered_, 0, 0) != 0; }
-
-  HWND owner = nullptr;
-  std::string text;
-  HICON icon = nullptr;
-  std::vector<int> buttons;
-  int32_t loopsAtOpen = -1;
-  int32_t loopsBeforeAnswer = -1;
-
- private:
-  static int32_t Loops() { return *static_cast<volatile int32_t*>(&animation.loopsDone); }
-  static BOOL CALLBACK Child(HWND child, LPARAM lParam) {
-    auto* self = reinterpret_cast<HeldBox*>(lParam);
-    char name[64] = {};
-    GetClassNameA(child, name, sizeof name);
-    const LONG style = GetWindowLongA(child, GWL_STYLE);
-    if (_stricmp(name, "Button") == 0 && (style & WS_VISIBLE))
-      self->buttons.push_back(GetDlgCtrlID(child));
-    if (_stricmp(name, "Static") == 0) {
-      if ((style & SS_TYPEMASK) == SS_ICON) {
-        DWORD_PTR result = 0;
-        SendMessageTimeoutA(child, STM_GETICON, 0, 0, SMTO_BLOCK, 1000, &result);
-        self->icon = reinterpret_cast<HICON>(result);
-      } else {
-        self->text += WindowText(child);
-      }
-    }
-    return TRUE;
-  }
-  static DWORD WINAPI Run(void* param) {
-    auto* self = static_cast<HeldBox*>(param);
-    HWND box = nullptr;
-    while (!self->stop_ && (box = FindOwnWindow(kFailureCaption)) == nullptr) Sleep(5);
-    if (box == nullptr) return 0;
-    self->loopsAtOpen = Loops();
-    self->owner = GetWindow(box, GW_OWNER);
-    EnumChildWindows(box, Child, reinterpret_cast<LPARAM>(self));
-    Sleep(self->holdMs_);
-    self->loopsBeforeAnswer = Loops();
-    InterlockedExchange(&self->answered_, 1);
-    PostMessageA(box, WM_COMMAND, IDOK, 0);
-    return 0;
-  }
-  DWORD holdMs_;
-  HANDLE thread_ = nullptr;
-  volatile LONG stop_ = 0;
-  volatile LONG answered_ = 0;
-};
+// Passes done, as a second thread reads them.
+int Passes() { return *static_cast<volatile int32_t*>(&animation.loopsDone); }
 
 TEST_F(SheetTest, PlaybackGoesOnWhileTheFailureBoxIsOpenAndAfter) {
   SetUpPlayback(WriteSheet("running.bmp", 16, 8, StripPixel), "0,1", 10);
@@ -587,15 +523,15 @@ TEST_F(SheetTest, PlaybackGoesOnWhileTheFailureBoxIsOpenAndAfter) {
   const std::string junk = TempFile("dropped_junk.bmp");
   WriteBytes(junk, {'n', 'o', 't', ' ', 'a', ' ', 'b', 'm', 'p'});
   {
-    HeldBox box(400);
+    DialogWatcher box(kFailureCaption, IDOK, 400, Passes);  // held open 400 ms
     DropFiles({junk});
-    ASSERT_TRUE(box.Answered());
-    EXPECT_EQ(box.text, kFailureText);
+    ASSERT_EQ(box.Count(), 1);
+    EXPECT_EQ(box.LastText(), kFailureText);
     EXPECT_EQ(box.owner, Panel());
     EXPECT_EQ(box.icon, LoadIconA(nullptr, IDI_EXCLAMATION));
     EXPECT_EQ(box.buttons, std::vector<int>{IDOK});
-    EXPECT_GE(box.loopsAtOpen, 2);
-    EXPECT_GT(box.loopsBeforeAnswer, box.loopsAtOpen) << "ticks ran while the box was open";
+    EXPECT_GE(box.noteAtOpen, 2);
+    EXPECT_GT(box.noteBeforeAnswer, box.noteAtOpen) << "ticks ran while the box was open";
     EXPECT_TRUE(PassesDone(animation.loopsDone + 3));
   }
   EXPECT_EQ(sheet.sheetBitmap, held);
@@ -618,11 +554,11 @@ TEST_F(SheetTest, PlaybackGoesOnWhileTheFailureBoxIsOpenAndAfter) {
   for (int id : ids) texts.push_back(ControlText(id));
   const AnimationSettings before = animation;
   {
-    HeldBox box(300);
+    DialogWatcher box(kFailureCaption, IDOK, 300, Passes);
     EXPECT_FALSE(Start());
-    ASSERT_TRUE(box.Answered());
-    EXPECT_LT(box.loopsAtOpen, 10) << "Start set the pass count to 0 before the load";
-    EXPECT_GT(box.loopsBeforeAnswer, box.loopsAtOpen);
+    ASSERT_EQ(box.Count(), 1);
+    EXPECT_LT(box.noteAtOpen, 10) << "Start set the pass count to 0 before the load";
+    EXPECT_GT(box.noteBeforeAnswer, box.noteAtOpen);
     EXPECT_TRUE(PassesDone(animation.loopsDone + 3));
   }
   EXPECT_EQ(sheet.sheetBitmap, held);
@@ -688,19 +624,29 @@ TEST_F(KeyPassTest, EachRadioKeysItsOwnColour) {
   const struct {
     const char* name;
     Key key;
+    bool start;        // through Start, with the fields' colours; else a pass of kTyped
     COLORREF keyed;    // the colour the pass replaces
     COLORREF topLeft;  // afterwards
   } cases[] = {
-      {"top-left radio: the colour passed in is ignored", kFromCorner, kTopLeft, RGB(5, 6, 7)},
-      {"RGB radio: the packed colour", Typed(kTyped), kTyped, kTopLeft},
+      {"top-left radio: the colour passed in is ignored", kFromCorner, false, kTopLeft, RGB(5, 6, 7)},
+      {"RGB radio: the colour passed in", Typed(kTyped), false, kTyped, kTopLeft},
+      // Blue 1023, green 1025, red 1024: blue 50, green 40, red 30 is kTyped.
+      {"Start with the RGB radio: the fields in their order", Typed(50, 40, 30), true, kTyped, kTopLeft},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     StartAgain();
     UseKey(c.key);
-    ASSERT_TRUE(LoadPath(path_));
     SetWindowTextA(frame.mainWindow, "before the pass");
-    ApplyKey(kTyped, RGB(5, 6, 7));
+    if (c.start) {
+      SetUpPlayback(path_, "0,1", 10000);
+      SetBackground(RGB(5, 6, 7));
+      ASSERT_TRUE(Start());
+      StopTimer();
+    } else {
+      ASSERT_TRUE(LoadPath(path_));
+      ApplyKey(kTyped, RGB(5, 6, 7));
+    }
     ExpectKeyed(c.keyed, RGB(5, 6, 7));
     EXPECT_EQ(SheetPixel(0, 0), c.topLeft);
     EXPECT_EQ(sheet.lastKeyColour, c.keyed);
@@ -708,17 +654,6 @@ TEST_F(KeyPassTest, EachRadioKeysItsOwnColour) {
     EXPECT_EQ(WindowText(frame.mainWindow), kWaitTitle);
     EXPECT_EQ(BitmapInSheetDC(), sheet.sheetBitmap);
   }
-}
-
-TEST_F(KeyPassTest, StartKeysWithTheFieldsInTheirOrder) {
-  // Blue 1023, green 1025, red 1024: blue 50, green 40, red 30 is kTyped.
-  SetUpPlayback(path_, "0,1", 10000);
-  UseKey(Typed(50, 40, 30));
-  SetBackground(RGB(5, 6, 7));
-  ASSERT_TRUE(Start());
-  StopTimer();
-  ExpectKeyed(kTyped, RGB(5, 6, 7));
-  EXPECT_EQ(WindowText(frame.mainWindow), kWaitTitle);
 }
 
 TEST_F(KeyPassTest, AKeyedSheetIsNotKeyedAgain) {
@@ -861,7 +796,7 @@ TEST_F(SheetTest, TheFastPassEqualsThePerPixelReferenceOnEveryPixel) {
 
 TEST_F(SheetTest, AHugeClaimedSheetLoadsAndIsKeyedWithinBoundedMemory) {
   const std::string path = TempFile("claims_huge.bmp");
-  WriteClaimingHeader(path, 20000, 20000, 120);
+  WriteClaimingHeader(path, 20000, 20000);
   SetTransparency(true);
   UseKey(Typed(3, 2, 1));  // no probe: one copy of 1.6 GB is enough
   // As in the 32-bit product, with no room for a second copy: the loaded
@@ -895,7 +830,7 @@ TEST_F(SheetTest, AHugeClaimedSheetLoadsAndIsKeyedWithinBoundedMemory) {
 
 TEST_F(SheetTest, AWidthOfTheMostNegativeNumberLoadsAndThePassVisitsNothing) {
   const std::string path = TempFile("claims_negative.bmp");
-  WriteClaimingHeader(path, INT32_MIN, 2, 120);
+  WriteClaimingHeader(path, INT32_MIN, 2);
   SetTransparency(true);
   UseKey(kFromCorner);
   ASSERT_TRUE(LoadPath(path));

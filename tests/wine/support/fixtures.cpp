@@ -1,10 +1,10 @@
 #include "tests/wine/support/fixtures.h"
 
-void SetFields(Fields fields) {
+void SetFields(const Fields& fields) {
   for (const auto& [id, text] : fields) SetControlText(id, text.c_str());
 }
 
-void ExpectFields(Fields fields) {
+void ExpectFields(const Fields& fields) {
   for (const auto& [id, text] : fields) EXPECT_EQ(ControlText(id), text) << "control " << id;
 }
 
@@ -21,18 +21,6 @@ void SetBackground(COLORREF colour) {
   WriteField(frame.panel, IDC_BACK_BLUE, GetBValue(colour));
 }
 
-HWND Item(int id) { return GetDlgItem(frame.panel, id); }
-bool Checked(int id) { return IsChecked(frame.panel, id); }
-bool Enabled(int id) { return IsWindowEnabled(Item(id)) != FALSE; }
-
-std::string SizeLabel(long long width, long long height) {
-  return std::to_string(width) + " \x81\x7E " + std::to_string(height);
-}
-
-std::string PlayingTitle(int entry) { return "Pellowrick Ver4.0 [ " + std::to_string(entry) + " ]"; }
-
-std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
-
 std::string WindowsPath(const char* unixPath) {
   std::string path = "Z:";
   for (const char* p = unixPath; *p; ++p) path += *p == '/' ? '\\' : *p;
@@ -46,10 +34,6 @@ std::string WriteSheet(const char* name, int width, int height, PixelFn colour, 
   return path;
 }
 
-PixelFn Solid(COLORREF colour) {
-  return [colour](int, int) { return colour; };
-}
-
 void Poke16(std::vector<uint8_t>& bytes, size_t at, uint16_t value) {
   for (int i = 0; i < 2; ++i) bytes[at + i] = static_cast<uint8_t>(value >> (8 * i));
 }
@@ -57,14 +41,6 @@ void Poke16(std::vector<uint8_t>& bytes, size_t at, uint16_t value) {
 void Poke32(std::vector<uint8_t>& bytes, size_t at, uint32_t value) {
   for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<uint8_t>(value >> (8 * i));
 }
-
-bool Start() { return StartAnimation(frame.panel, panelPath); }
-
-void Tick() { SendMessageA(frame.mainWindow, WM_TIMER, PLAYBACK_TIMER_ID, 0); }
-
-void StopTimer() { KillTimer(frame.mainWindow, PLAYBACK_TIMER_ID); }
-
-void Menu(int command) { SendMessageA(frame.mainWindow, WM_COMMAND, command, 0); }
 
 bool TimerRuns() {
   const int32_t loops = animation.loopsDone;

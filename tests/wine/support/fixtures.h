@@ -9,7 +9,6 @@
 #include <windows.h>
 #include <psapi.h>
 
-#include <initializer_list>
 #include <string>
 #include <utility>
 #include <vector>
@@ -38,41 +37,49 @@ class WithProgram : public ::testing::Test {
   }
 };
 
-using Fields = std::initializer_list<std::pair<int, std::string>>;
+using Fields = std::vector<std::pair<int, std::string>>;
 // Types each text into its panel control, in order.
-void SetFields(Fields fields);
+void SetFields(const Fields& fields);
 // Expects each panel control to show its text.
-void ExpectFields(Fields fields);
+void ExpectFields(const Fields& fields);
 // The sheet, its cell size and the interval in milliseconds.
 void SetSheet(const std::string& path, int cellWidth, int cellHeight, int interval);
 void SetBackground(COLORREF colour);  // the three background fields
 
-HWND Item(int id);  // a control of the panel
-bool Checked(int id);
-bool Enabled(int id);
+inline HWND Item(int id) { return GetDlgItem(frame.panel, id); }  // a control of the panel
+inline bool Checked(int id) { return IsChecked(frame.panel, id); }
+inline bool Enabled(int id) { return IsWindowEnabled(Item(id)) != FALSE; }
 
 // "w × h" as the size label shows it (× in code page 932).
-std::string SizeLabel(long long width, long long height);
+inline std::string SizeLabel(long long width, long long height) {
+  return std::to_string(width) + " \x81\x7E " + std::to_string(height);
+}
 // The main window's title while `entry` is shown.
-std::string PlayingTitle(int entry);
-std::string Quoted(const std::string& path);
+inline std::string PlayingTitle(int entry) {
+  return "Pellowrick Ver4.0 [ " + std::to_string(entry) + " ]";
+}
+inline std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
 // A Linux path as Wine's drive Z: names it.
 std::string WindowsPath(const char* unixPath);
 
 // Writes a BMP into the test folder and returns its path.
 std::string WriteSheet(const char* name, int width, int height, PixelFn colour,
                        int bitsPerPixel = 24, const std::vector<COLORREF>& palette = {});
-PixelFn Solid(COLORREF colour);
+inline PixelFn Solid(COLORREF colour) {
+  return [colour](int, int) { return colour; };
+}
 // Little-endian values written into a file's bytes.
 void Poke16(std::vector<uint8_t>& bytes, size_t at, uint16_t value);
 void Poke32(std::vector<uint8_t>& bytes, size_t at, uint32_t value);
 
-bool Start();         // the Start command on the panel as it stands
-void Tick();          // one tick of the playback timer, through the main window
-void StopTimer();     // kills the playback timer directly
-void Menu(int command);
-bool TimerRuns();     // two more passes within 3 s
-bool TimerStands();   // no tick at all for 250 ms
+// The Start command on the panel as it stands.
+inline bool Start() { return StartAnimation(frame.panel, panelPath); }
+// One tick of the playback timer, through the main window.
+inline void Tick() { SendMessageA(frame.mainWindow, WM_TIMER, PLAYBACK_TIMER_ID, 0); }
+inline void StopTimer() { KillTimer(frame.mainWindow, PLAYBACK_TIMER_ID); }
+inline void Menu(int command) { SendMessageA(frame.mainWindow, WM_COMMAND, command, 0); }
+bool TimerRuns();             // two more passes within 3 s
+bool TimerStands();           // no tick at all for 250 ms
 bool PassesDone(int passes);  // pumps until that many passes, at most 5 s
 
 PROCESS_MEMORY_COUNTERS MemoryNow();
