@@ -51,11 +51,7 @@ TEST_F(FrameTest, MainWindowHasItsClassTitleSizeAndMenu) {
 }
 
 TEST_F(FrameTest, PanelStandsAtTheMainWindowsTopRightInFront) {
-  RECT outer, panel;
-  GetWindowRect(frame.mainWindow, &outer);
-  GetWindowRect(frame.panel, &panel);
-  EXPECT_EQ(panel.left, outer.right);
-  EXPECT_EQ(panel.top, outer.top);
+  EXPECT_TRUE(PanelStandsBesideMainWindow());
   // The panel comes before the main window in the z-order.
   bool panelSeenFirst = false;
   for (HWND w = GetTopWindow(nullptr); w != nullptr; w = GetWindow(w, GW_HWNDNEXT)) {

@@ -19,13 +19,6 @@ COLORREF LargePixel(int x, int y) {
   return RGB(x & 0xFF, y & 0xFF, ((x >> 8) + (y >> 8) * 16) & 0x7F);
 }
 
-double SecondsSince(LARGE_INTEGER from) {
-  LARGE_INTEGER now, frequency;
-  QueryPerformanceCounter(&now);
-  QueryPerformanceFrequency(&frequency);
-  return static_cast<double>(now.QuadPart - from.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
 using LargeSheetTest = WithProgram;
 
 TEST_F(LargeSheetTest, A4096SquareSheetLoadsKeysAndPlaysAtZoomOneAndFour) {
@@ -39,11 +32,10 @@ TEST_F(LargeSheetTest, A4096SquareSheetLoadsKeysAndPlaysAtZoomOneAndFour) {
   for (int zoom : {1, 4}) {
     SCOPED_TRACE("zoom " + std::to_string(zoom));
     SetControlText(IDC_ZOOM, std::to_string(zoom).c_str());
-    LARGE_INTEGER started;
-    QueryPerformanceCounter(&started);
+    const DWORD started = GetTickCount();
     ASSERT_TRUE(Start());
-    printf("  Start at zoom %d (load%s): %.3f s\n", zoom, zoom == 1 ? " and key pass" : ", held sheet reused",
-           SecondsSince(started));
+    printf("  Start at zoom %d (load%s): %.2f s\n", zoom, zoom == 1 ? " and key pass" : ", held sheet reused",
+           (GetTickCount() - started) / 1000.0);
     EXPECT_EQ(sheet.sheetWidth, kSide);
     EXPECT_EQ(sheet.sheetHeight, kSide);
     EXPECT_FALSE(sheet.needsKeyPass);

@@ -35,13 +35,6 @@ std::string WriteOtherStrip(const char* name) {
   return WriteStrip(name, 6, kOtherFirstRow, kOtherSecondRow);
 }
 
-bool PanelStandsBesideMainWindow() {
-  RECT outer, panel;
-  GetWindowRect(frame.mainWindow, &outer);
-  GetWindowRect(frame.panel, &panel);
-  return panel.left == outer.right && panel.top == outer.top;
-}
-
 // What a spin sends its parent; `from` is the window named in lParam.
 void SpinMessage(HWND from, WORD code, WORD position) {
   SendMessageA(frame.panel, WM_VSCROLL, MAKEWPARAM(code, position), reinterpret_cast<LPARAM>(from));

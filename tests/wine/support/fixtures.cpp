@@ -21,6 +21,13 @@ void SetBackground(COLORREF colour) {
   WriteField(frame.panel, IDC_BACK_BLUE, GetBValue(colour));
 }
 
+bool PanelStandsBesideMainWindow() {
+  RECT outer, panel;
+  GetWindowRect(frame.mainWindow, &outer);
+  GetWindowRect(frame.panel, &panel);
+  return panel.left == outer.right && panel.top == outer.top;
+}
+
 std::string WindowsPath(const char* unixPath) {
   std::string path = "Z:";
   for (const char* p = unixPath; *p; ++p) path += *p == '/' ? '\\' : *p;

@@ -46,6 +46,8 @@ void ExpectFields(const Fields& fields);
 void SetSheet(const std::string& path, int cellWidth, int cellHeight, int interval);
 void SetBackground(COLORREF colour);  // the three background fields
 
+// The panel's top-left at the main window's top-right.
+bool PanelStandsBesideMainWindow();
 inline HWND Item(int id) { return GetDlgItem(frame.panel, id); }  // a control of the panel
 inline bool Checked(int id) { return IsChecked(frame.panel, id); }
 inline bool Enabled(int id) { return IsWindowEnabled(Item(id)) != FALSE; }
