@@ -89,6 +89,19 @@ TEST_F(PanelTest, StartsWithEveryControlAndDefaultAndTheKeyControlsDisabled) {
   }
 }
 
+TEST_F(PanelTest, TheNumberFieldsTakeDigitsOnlyAndTheOthersAnyCharacter) {
+  Click(IDC_TRANSPARENT);
+  Click(IDC_KEY_FROM_FIELDS);  // the key fields can be typed into
+  const std::set<int> anyCharacter = {IDC_PATH, IDC_FRAME_LIST, IDC_COLUMN, IDC_KEY_GREEN};
+  for (int id : {IDC_PATH, IDC_FRAME_WIDTH, IDC_FRAME_HEIGHT, IDC_INTERVAL, IDC_COLUMN, IDC_ZOOM,
+                 IDC_LOOP_COUNT, IDC_KEY_BLUE, IDC_KEY_GREEN, IDC_KEY_RED, IDC_BACK_RED,
+                 IDC_BACK_GREEN, IDC_BACK_BLUE, IDC_FRAME_LIST}) {
+    SetControlText(id, "");
+    for (char typed : {'7', 'x', '-'}) SendMessageA(Item(id), WM_CHAR, typed, 1);
+    EXPECT_EQ(ControlText(id), anyCharacter.count(id) ? "7x-" : "7") << "control " << id;
+  }
+}
+
 // ---------------------------------------------------------------------------
 // Start-up with a file
 
