@@ -1,24 +1,14 @@
 // The application frame through its real windows: class, sizes, menu,
-// panel placement, the white back buffer, the panel toggle, drops, and the
-// exit code of the real program.
-#include <gtest/gtest.h>
+// panel placement, the white back buffer, drops, and the exit code of the
+// real program.
+#include "tests/wine/support/fixtures.h"
 
 #include <cstdlib>
 #include <string>
 
-#include "anim/animation_core.h"
-#include "app/frame_win.h"
-#include "res/resource_ids.h"
-#include "sheet/sheet_win.h"
-#include "tests/wine/support/harness.h"
-
 namespace {
 
-class FrameTest : public ::testing::Test {
- protected:
-  void SetUp() override { StartProgram(); }
-  void TearDown() override { StopProgram(); }
-};
+using FrameTest = WithProgram;
 
 std::string MenuCaption(HMENU menu, int position) {
   char text[128] = {};
@@ -61,13 +51,7 @@ TEST_F(FrameTest, MainWindowHasItsClassTitleSizeAndMenu) {
 }
 
 TEST_F(FrameTest, PanelStandsAtTheMainWindowsTopRightInFront) {
-  EXPECT_EQ(WindowText(frame.panel), "アニメーションメニュー");
-  EXPECT_TRUE(IsWindowVisible(frame.panel));
-  RECT outer, panel;
-  GetWindowRect(frame.mainWindow, &outer);
-  GetWindowRect(frame.panel, &panel);
-  EXPECT_EQ(panel.left, outer.right);
-  EXPECT_EQ(panel.top, outer.top);
+  EXPECT_TRUE(PanelStandsBesideMainWindow());
   // The panel comes before the main window in the z-order.
   bool panelSeenFirst = false;
   for (HWND w = GetTopWindow(nullptr); w != nullptr; w = GetWindow(w, GW_HWNDNEXT)) {
@@ -109,19 +93,11 @@ TEST_F(FrameTest, UncoveringTheWindowShowsWhatTheBackBufferHolds) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     if (c.playFirst) {
-      const std::string path = TempFile("repaint.bmp");
-      WriteBmp(path, 8, 8, 24, [&](int, int) { return cell; });
-      SetControlText(IDC_PATH, path.c_str());
-      SetControlText(IDC_FRAME_WIDTH, "8");
-      SetControlText(IDC_FRAME_HEIGHT, "8");
-      SetControlText(IDC_ZOOM, "20");
-      SetControlText(IDC_INTERVAL, "10");
-      SetControlText(IDC_LOOP_COUNT, "1");
-      SetControlText(IDC_BACK_RED, "10");
-      SetControlText(IDC_BACK_GREEN, "20");
-      SetControlText(IDC_BACK_BLUE, "30");
-      SendMessageA(frame.mainWindow, WM_COMMAND, IDM_START, 0);
-      ASSERT_TRUE(PumpUntil([] { return animation.loopsDone == 1; }));
+      SetSheet(WriteSheet("repaint.bmp", 8, 8, Solid(cell)), 8, 8, 10);
+      SetFields({{IDC_ZOOM, "20"}, {IDC_LOOP_COUNT, "1"}});
+      SetBackground(background);
+      Menu(IDM_START);
+      ASSERT_TRUE(PassesDone(1));
       Pump(100);
       ASSERT_EQ(animation.loopsDone, 1) << "the timer stopped";
     }
@@ -136,29 +112,14 @@ TEST_F(FrameTest, UncoveringTheWindowShowsWhatTheBackBufferHolds) {
   }
 }
 
-TEST_F(FrameTest, TogglingThePanelTwiceHidesAndShowsItInPlace) {
-  RECT before;
-  GetWindowRect(frame.panel, &before);
-  SendMessageA(frame.mainWindow, WM_COMMAND, IDM_TOGGLE_PANEL, 0);
-  EXPECT_FALSE(IsWindowVisible(frame.panel));
-  EXPECT_FALSE(frame.panelVisible);
-  SendMessageA(frame.mainWindow, WM_COMMAND, IDM_TOGGLE_PANEL, 0);
-  EXPECT_TRUE(IsWindowVisible(frame.panel));
-  EXPECT_TRUE(frame.panelVisible);
-  RECT after;
-  GetWindowRect(frame.panel, &after);
-  EXPECT_TRUE(EqualRect(&before, &after));
-}
-
 TEST_F(FrameTest, ExitDuringPlaybackKillsTheTimerBeforeReleasingSurfaces) {
-  const std::string path = TempFile("exit.bmp");
-  WriteBmp(path, 128, 64, 24, [](int x, int) { return x < 64 ? RGB(1, 2, 3) : RGB(4, 5, 6); });
-  SetControlText(IDC_PATH, path.c_str());
-  SetControlText(IDC_INTERVAL, "10");
-  SendMessageA(frame.mainWindow, WM_COMMAND, IDM_START, 0);
-  ASSERT_TRUE(PumpUntil([] { return animation.loopsDone >= 2; }));
+  const std::string path =
+      WriteSheet("exit.bmp", 128, 64, [](int x, int) { return x < 64 ? RGB(1, 2, 3) : RGB(4, 5, 6); });
+  SetFields({{IDC_PATH, path}, {IDC_INTERVAL, "10"}});
+  Menu(IDM_START);
+  ASSERT_TRUE(PassesDone(2));
 
-  SendMessageA(frame.mainWindow, WM_COMMAND, IDM_EXIT, 0);
+  Menu(IDM_EXIT);
   EXPECT_EQ(frame.sheetDC, nullptr);
   EXPECT_EQ(frame.backBufferDC, nullptr);
   EXPECT_EQ(sheet.sheetBitmap, nullptr);
@@ -174,21 +135,13 @@ TEST_F(FrameTest, ExitDuringPlaybackKillsTheTimerBeforeReleasingSurfaces) {
 }
 
 TEST_F(FrameTest, AFileDroppedOnTheMainWindowReachesThePanel) {
-  const std::string path = TempFile("dropped.bmp");
-  WriteBmp(path, 96, 32, 24, [](int, int) { return RGB(9, 9, 9); });
+  const std::string path = WriteSheet("dropped.bmp", 96, 32, Solid(RGB(9, 9, 9)));
   SendMessageA(frame.mainWindow, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({path})), 0);
-  EXPECT_EQ(ControlText(IDC_PATH), path);
+  ExpectFields({{IDC_PATH, path}, {IDC_SHEET_SIZE, "96 × 32"}});
   EXPECT_EQ(WindowText(frame.panel), path);
-  EXPECT_EQ(ControlText(IDC_SHEET_SIZE), "96 × 32");
 }
 
 // The real program, started as its own process.
-std::string WindowsPath(const char* unixPath) {
-  std::string path = "Z:";
-  for (const char* p = unixPath; *p; ++p) path += *p == '/' ? '\\' : *p;
-  return path;
-}
-
 HWND FindMainWindowOf(DWORD processId) {
   for (int i = 0; i < 200; ++i) {
     for (HWND w = FindWindowExA(nullptr, nullptr, "bitmap", nullptr); w != nullptr;
@@ -226,12 +179,9 @@ DWORD RunProgramAndEnd(UINT message, WPARAM wParam) {
   return code;
 }
 
-TEST(ProgramTest, ExitCodeIsZeroWhenTheWindowIsClosed) {
-  EXPECT_EQ(RunProgramAndEnd(WM_CLOSE, 0), 0u);
-}
-
-TEST(ProgramTest, ExitCodeIsZeroAfterTheExitCommand) {
-  EXPECT_EQ(RunProgramAndEnd(WM_COMMAND, IDM_EXIT), 0u);
+TEST(ProgramTest, ExitCodeIsZeroWhenTheWindowIsClosedOrAfterTheExitCommand) {
+  EXPECT_EQ(RunProgramAndEnd(WM_CLOSE, 0), 0u) << "closed";
+  EXPECT_EQ(RunProgramAndEnd(WM_COMMAND, IDM_EXIT), 0u) << "exit command";
 }
 
 }  // namespace

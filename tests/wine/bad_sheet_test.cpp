@@ -1,40 +1,21 @@
 // Malformed sprite sheets dropped on the panel during playback: each one
 // either shows the failure message and leaves the held sheet as it was, or
 // loads as a real bitmap; playback goes on either way and nothing hangs.
-#include <gtest/gtest.h>
+#include "tests/wine/support/fixtures.h"
 
 #include <cstdio>
-#include <cstring>
 #include <string>
 #include <vector>
-
-#include "anim/animation_core.h"
-#include "anim/animation_win.h"
-#include "app/frame_win.h"
-#include "panel/panel_win.h"
-#include "res/resource_ids.h"
-#include "sheet/sheet_win.h"
-#include "tests/wine/support/harness.h"
 
 namespace {
 
 using Bytes = std::vector<uint8_t>;
-
-const char kFailureCaption[] = "エラー";
 
 struct BadSheet {
   std::string name;
   std::string path;
   bool ignored = false;  // not a sheet name once the drop has cut it
 };
-
-void Put32At(Bytes& bytes, size_t at, uint32_t value) {
-  for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<uint8_t>(value >> (8 * i));
-}
-void Put16At(Bytes& bytes, size_t at, uint16_t value) {
-  bytes[at] = static_cast<uint8_t>(value);
-  bytes[at + 1] = static_cast<uint8_t>(value >> 8);
-}
 
 // Offsets in a BMP with a 40-byte info header.
 constexpr size_t kPixelOffsetField = 10, kWidthField = 18, kHeightField = 22, kBitCountField = 28,
@@ -49,12 +30,9 @@ std::vector<BadSheet> MakeCorpus() {
     WriteBytes(path, bytes);
     corpus.push_back({name, path});
   };
-  const std::string validPath = TempFile("valid24.bmp");
-  WriteBmp(validPath, 16, 8, 24, Stripes);
-  const Bytes valid = ReadBytes(validPath);
-  const std::string palettedPath = TempFile("valid8.bmp");
-  WriteBmp(palettedPath, 16, 8, 8, Stripes, {RGB(200, 30, 30), RGB(255, 0, 255)});
-  const Bytes paletted = ReadBytes(palettedPath);
+  const Bytes valid = ReadBytes(WriteSheet("valid24.bmp", 16, 8, Stripes));
+  const Bytes paletted =
+      ReadBytes(WriteSheet("valid8.bmp", 16, 8, Stripes, 8, {RGB(200, 30, 30), RGB(255, 0, 255)}));
 
   // Cut at every header boundary, and inside the pixels.
   for (size_t cut : {size_t{0}, size_t{2}, size_t{6}, size_t{10}, size_t{14}, size_t{18},
@@ -62,47 +40,45 @@ std::vector<BadSheet> MakeCorpus() {
                      kHeadersEnd, kHeadersEnd + 100}) {
     add("cut-at-" + std::to_string(cut), Bytes(valid.begin(), valid.begin() + cut));
   }
-  auto patched = [&](const std::string& name, Bytes bytes, size_t field, uint32_t value) {
-    Put32At(bytes, field, value);
-    add(name, bytes);
+  // Header fields changed; "tall" claims a height of 100000.
+  Bytes tall = valid;
+  Poke32(tall, kHeightField, 100000);
+  const struct { const char* name; const Bytes& from; size_t field; uint32_t value; } patches[] = {
+      {"claims-100000-wide", tall, kWidthField, 100000},
+      {"width-0", valid, kWidthField, 0},
+      {"height-0", valid, kHeightField, 0},
+      {"width-negative", valid, kWidthField, static_cast<uint32_t>(-16)},
+      {"height-negative", valid, kHeightField, static_cast<uint32_t>(-8)},
+      {"width-most-negative", valid, kWidthField, 0x80000000u},
+      {"height-most-negative", valid, kHeightField, 0x80000000u},
+      {"compression-99", valid, kCompressionField, 99},
+      {"bitfields-without-masks", valid, kCompressionField, BI_BITFIELDS},
+      {"pixels-beyond-the-end", valid, kPixelOffsetField, 0x7FFFFFF0u},
+      {"colours-used-huge", paletted, kColoursUsedField, 0x7FFFFFFFu},
   };
-  patched("claims-100000-wide", [&] { Bytes b = valid; Put32At(b, kHeightField, 100000); return b; }(),
-          kWidthField, 100000);
-  patched("width-0", valid, kWidthField, 0);
-  patched("height-0", valid, kHeightField, 0);
-  patched("width-negative", valid, kWidthField, static_cast<uint32_t>(-16));
-  patched("height-negative", valid, kHeightField, static_cast<uint32_t>(-8));
-  patched("width-most-negative", valid, kWidthField, 0x80000000u);
-  patched("height-most-negative", valid, kHeightField, 0x80000000u);
+  for (const auto& p : patches) {
+    Bytes b = p.from;
+    Poke32(b, p.field, p.value);
+    add(p.name, b);
+  }
   for (uint16_t bits : {0, 3, 7, 64, 0xFFFF}) {
     Bytes b = valid;
-    Put16At(b, kBitCountField, bits);
+    Poke16(b, kBitCountField, bits);
     add("bit-count-" + std::to_string(bits), b);
   }
-  patched("compression-99", valid, kCompressionField, 99);
-  patched("bitfields-without-masks", valid, kCompressionField, BI_BITFIELDS);
-  patched("pixels-beyond-the-end", valid, kPixelOffsetField, 0x7FFFFFF0u);
-  patched("colours-used-huge", paletted, kColoursUsedField, 0x7FFFFFFFu);
   {
     // An RLE8 stream whose runs and deltas go far past the 16 x 8 bitmap
     // and which never ends.
     Bytes b(paletted.begin(), paletted.begin() + static_cast<long>(kHeadersEnd + 2 * 4));
-    Put32At(b, kCompressionField, BI_RLE8);
-    for (int i = 0; i < 200; ++i) {
-      b.push_back(255);  // a run of 255 pixels
-      b.push_back(1);
-      b.push_back(0);    // escape: delta
-      b.push_back(2);
-      b.push_back(255);
-      b.push_back(255);
-      b.push_back(0);    // escape: absolute run of 200 pixels with too few bytes
-      b.push_back(200);
-    }
-    Put32At(b, 2, static_cast<uint32_t>(b.size()));
+    Poke32(b, kCompressionField, BI_RLE8);
+    // A run of 255 pixels, a delta of (255, 255), an absolute run of 200
+    // pixels with too few bytes.
+    for (int i = 0; i < 200; ++i) b.insert(b.end(), {255, 1, 0, 2, 255, 255, 0, 200});
+    Poke32(b, 2, static_cast<uint32_t>(b.size()));
     add("rle8-overrun", b);
     Bytes b4 = b;
-    Put32At(b4, kCompressionField, BI_RLE4);
-    Put16At(b4, kBitCountField, 4);
+    Poke32(b4, kCompressionField, BI_RLE4);
+    Poke16(b4, kBitCountField, 4);
     add("rle4-overrun", b4);
   }
 
@@ -134,44 +110,31 @@ std::vector<BadSheet> MakeCorpus() {
   return corpus;
 }
 
-class BadSheetTest : public ::testing::Test {
+class BadSheetTest : public WithProgram {
  protected:
   void SetUp() override {
-    StartProgram();
-    goodPath_ = TempFile("good.bmp");
-    WriteBmp(goodPath_, 16, 8, 24, Stripes);
-    SetControlText(IDC_PATH, goodPath_.c_str());
-    SetControlText(IDC_FRAME_WIDTH, "8");
-    SetControlText(IDC_FRAME_HEIGHT, "8");
-    SetControlText(IDC_INTERVAL, "10");
-    SetControlText(IDC_FRAME_LIST, "0,1");
-    SetControlText(IDC_ZOOM, "2");
+    WithProgram::SetUp();
+    SetSheet(goodPath_, 8, 8, 10);
+    SetFields({{IDC_FRAME_LIST, "0,1"}, {IDC_ZOOM, "2"}});
     Click(IDC_TRANSPARENT);
   }
-  void TearDown() override { StopProgram(); }
-
-  static void Drop(const std::string& path) { DropFiles({path}); }
-  static bool StillPlaying() {
-    const int32_t before = animation.loopsDone;
-    return PumpUntil([&] { return animation.loopsDone >= before + 2; }, 3000);
-  }
-  std::string goodPath_;
+  const std::string goodPath_ = WriteSheet("good.bmp", 16, 8, Stripes);
 };
 
 TEST_F(BadSheetTest, EveryMalformedSheetFailsCleanlyOrLoadsAndPlaybackGoesOn) {
   const std::vector<BadSheet> corpus = MakeCorpus();
   DialogWatcher boxes(kFailureCaption);
   Click(IDC_START);
-  ASSERT_TRUE(StillPlaying());
+  ASSERT_TRUE(TimerRuns());
   int failures = 0, loads = 0;  // the ignored name counts as neither
   for (const BadSheet& bad : corpus) {
     SCOPED_TRACE(bad.name);
-    Drop(goodPath_);
+    DropFiles({goodPath_});
     ASSERT_STREQ(sheet.lastPath, goodPath_.c_str());
     const HBITMAP held = sheet.sheetBitmap;
     const int shownBefore = boxes.Count();
 
-    Drop(bad.path);
+    DropFiles({bad.path});
     const bool failed = boxes.Count() == shownBefore + 1;
     if (bad.ignored) {
       EXPECT_FALSE(failed);
@@ -195,17 +158,17 @@ TEST_F(BadSheetTest, EveryMalformedSheetFailsCleanlyOrLoadsAndPlaybackGoesOn) {
     const std::string size = std::to_string(sheet.sheetWidth) + " x " + std::to_string(sheet.sheetHeight);
     printf("  %-26s %s\n", bad.name.c_str(),
            bad.ignored ? "ignored" : failed ? "message" : size.c_str());
-    EXPECT_TRUE(StillPlaying());
+    EXPECT_TRUE(TimerRuns());
     // Start with the key pass on what was loaded, where it is not huge.
     if (!failed && !bad.ignored && static_cast<int64_t>(sheet.sheetWidth) * sheet.sheetHeight <= 4096 * 4096) {
       Click(IDC_START);
-      EXPECT_TRUE(StillPlaying());
+      EXPECT_TRUE(TimerRuns());
     }
   }
   printf("  %zu files: %d refused with the message, %d loaded\n", corpus.size(), failures, loads);
   EXPECT_GT(failures, 0);
-  Drop(goodPath_);
-  EXPECT_TRUE(StillPlaying());
+  DropFiles({goodPath_});
+  EXPECT_TRUE(TimerRuns());
 }
 
 }  // namespace

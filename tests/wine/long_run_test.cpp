@@ -2,20 +2,12 @@
 // while the spins, Start, drops and the transparency box are used, then the
 // process's GDI objects and memory are compared with what they were after
 // the first hundred ticks.
-#include <gtest/gtest.h>
+#include "tests/wine/support/fixtures.h"
 
-#include <windows.h>
-#include <psapi.h>
 #include <winternl.h>
 
 #include <cstdio>
 #include <string>
-
-#include "anim/animation_core.h"
-#include "app/frame_win.h"
-#include "res/resource_ids.h"
-#include "sheet/sheet_win.h"
-#include "tests/wine/support/harness.h"
 
 namespace {
 
@@ -37,15 +29,6 @@ int LiveGdiObjects() {
   return live;
 }
 
-size_t CommittedBytes() {
-  PROCESS_MEMORY_COUNTERS counters = {};
-  counters.cb = sizeof counters;
-  GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
-  return counters.PagefileUsage;
-}
-
-void Tick() { SendMessageA(frame.mainWindow, WM_TIMER, PLAYBACK_TIMER_ID, 0); }
-
 TEST(GdiCountTest, TheCountSeesObjectsComeAndGo) {
   const int before = LiveGdiObjects();
   ASSERT_GT(before, 0);
@@ -56,18 +39,17 @@ TEST(GdiCountTest, TheCountSeesObjectsComeAndGo) {
   EXPECT_EQ(LiveGdiObjects(), before);
 }
 
-TEST(LongRunTest, TwentyThousandTicksWithChangesLeakNothing) {
-  const std::string first = TempFile("long-a.bmp");
-  const std::string second = TempFile("long-b.bmp");
-  WriteBmp(first, 32, 16, 24, [](int x, int y) { return x < 4 && y < 4 ? RGB(255, 0, 255) : RGB(x * 8, y * 16, 90); });
-  WriteBmp(second, 48, 24, 24, [](int x, int y) { return x < 2 && y < 2 ? RGB(255, 0, 255) : RGB(200, x * 5, y * 10); });
-  StartProgram();
-  SetControlText(IDC_PATH, first.c_str());
-  SetControlText(IDC_FRAME_WIDTH, "8");
-  SetControlText(IDC_FRAME_HEIGHT, "8");
-  SetControlText(IDC_INTERVAL, "10");
-  SetControlText(IDC_FRAME_LIST, "0,1,2,3");
-  SetControlText(IDC_ZOOM, "2");
+using LongRunTest = WithProgram;
+
+TEST_F(LongRunTest, TwentyThousandTicksWithChangesLeakNothing) {
+  const std::string first = WriteSheet("long-a.bmp", 32, 16, [](int x, int y) {
+    return x < 4 && y < 4 ? RGB(255, 0, 255) : RGB(x * 8, y * 16, 90);
+  });
+  const std::string second = WriteSheet("long-b.bmp", 48, 24, [](int x, int y) {
+    return x < 2 && y < 2 ? RGB(255, 0, 255) : RGB(200, x * 5, y * 10);
+  });
+  SetSheet(first, 8, 8, 10);
+  SetFields({{IDC_FRAME_LIST, "0,1,2,3"}, {IDC_ZOOM, "2"}});
   // Transparent and started twice, so the probe copy (held from then on)
   // is in the baseline: the first Start probes the still empty path buffer.
   Click(IDC_TRANSPARENT);
@@ -85,7 +67,7 @@ TEST(LongRunTest, TwentyThousandTicksWithChangesLeakNothing) {
     if (tick == kBaselineTicks) {
       Pump(20);
       gdiAtBaseline = LiveGdiObjects();
-      memoryAtBaseline = CommittedBytes();
+      memoryAtBaseline = MemoryNow().PagefileUsage;
     }
     if (tick % 250 == 0) {
       switch (tick / 250 % 6) {
@@ -115,7 +97,7 @@ TEST(LongRunTest, TwentyThousandTicksWithChangesLeakNothing) {
   loops += animation.loopsDone;
   Pump(50);
   const int gdiAtEnd = LiveGdiObjects();
-  const size_t memoryAtEnd = CommittedBytes();
+  const size_t memoryAtEnd = MemoryNow().PagefileUsage;
   printf("  %d ticks sent (besides the 10 ms timer), %lld passes of the sequence\n", kTicks,
          static_cast<long long>(loops));
   printf("  GDI objects after %d ticks: %d, at the end: %d\n", kBaselineTicks, gdiAtBaseline, gdiAtEnd);
@@ -128,14 +110,13 @@ TEST(LongRunTest, TwentyThousandTicksWithChangesLeakNothing) {
   // Still right: one more tick shows the current cell and its entry.
   Tick();
   const uint8_t entry = CurrentEntry(animation);
-  EXPECT_EQ(WindowText(frame.mainWindow), "Pellowrick Ver4.0 [ " + std::to_string(entry) + " ]");
+  EXPECT_EQ(WindowText(frame.mainWindow), PlayingTitle(entry));
   AnimationSettings copy = animation;
   const CellRects cell = ChooseCell(copy);
   EXPECT_EQ(BackBufferPixel(0, 0), SheetPixel(cell.srcX, cell.srcY));
   EXPECT_EQ(BackBufferPixel(cell.dstWidth - 1, cell.dstHeight - 1),
             SheetPixel(cell.srcX + cell.srcWidth - 1, cell.srcY + cell.srcHeight - 1));
   EXPECT_EQ(BackBufferPixel(cell.dstWidth + 5, 5), animation.backgroundColour);
-  StopProgram();
 }
 
 }  // namespace

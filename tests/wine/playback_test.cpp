@@ -1,16 +1,8 @@
 // The playback tick draws real frames: a cell of a real sheet, enlarged by
 // the zoom, over the background colour in the back buffer.
-#include <gtest/gtest.h>
+#include "tests/wine/support/fixtures.h"
 
 #include <string>
-
-#include "anim/animation_core.h"
-#include "anim/animation_win.h"
-#include "app/frame_win.h"
-#include "panel/panel_win.h"
-#include "res/resource_ids.h"
-#include "sheet/sheet_win.h"
-#include "tests/wine/support/harness.h"
 
 namespace {
 
@@ -23,83 +15,68 @@ COLORREF StripPixel(int x, int y) {
   return kCellColours[x / 8];
 }
 
-class PlaybackTest : public ::testing::Test {
+const COLORREF kBackground = RGB(10, 20, 30);
+
+class PlaybackTest : public WithProgram {
  protected:
   void SetUp() override {
-    sheetPath_ = TempFile("strip.bmp");
-    WriteBmp(sheetPath_, 32, 8, 24, StripPixel);
-    StartProgram();
-    SetControlText(IDC_PATH, sheetPath_.c_str());
-    SetControlText(IDC_FRAME_WIDTH, "8");
-    SetControlText(IDC_FRAME_HEIGHT, "8");
-    SetControlText(IDC_INTERVAL, "10000");  // ticks are driven by the test
-    SetControlText(IDC_BACK_RED, "10");
-    SetControlText(IDC_BACK_GREEN, "20");
-    SetControlText(IDC_BACK_BLUE, "30");
+    WithProgram::SetUp();
+    SetSheet(WriteSheet("strip.bmp", 32, 8, StripPixel), 8, 8, 10000);  // ticks are driven here
+    SetBackground(kBackground);
   }
-  void TearDown() override { StopProgram(); }
-  std::string sheetPath_;
 };
 
 TEST_F(PlaybackTest, ZoomTwoDoublesTheCellOverTheBackground) {
-  SetControlText(IDC_ZOOM, "2");
-  SetControlText(IDC_FRAME_LIST, "0,2");
-  ASSERT_TRUE(StartAnimation(frame.panel, panelPath));
-  PlaybackTick(frame.mainWindow);  // the first tick shows the second entry, cell 2
+  SetFields({{IDC_ZOOM, "2"}, {IDC_FRAME_LIST, "0,2"}});
+  ASSERT_TRUE(Start());
+  Tick();  // the first tick shows the second entry, cell 2
 
-  const COLORREF background = RGB(10, 20, 30);
   EXPECT_EQ(BackBufferPixel(0, 0), RGB(0, 0, 0));
   EXPECT_EQ(BackBufferPixel(1, 1), RGB(0, 0, 0));  // one sheet pixel is 2 x 2
   EXPECT_EQ(BackBufferPixel(2, 0), kCellColours[2]);
   EXPECT_EQ(BackBufferPixel(15, 15), kCellColours[2]);
-  EXPECT_EQ(BackBufferPixel(16, 0), background);
-  EXPECT_EQ(BackBufferPixel(0, 16), background);
-  EXPECT_EQ(BackBufferPixel(1023, 767), background);
-  EXPECT_EQ(WindowText(frame.mainWindow), "Pellowrick Ver4.0 [ 2 ]");
+  EXPECT_EQ(BackBufferPixel(16, 0), kBackground);
+  EXPECT_EQ(BackBufferPixel(0, 16), kBackground);
+  EXPECT_EQ(BackBufferPixel(1023, 767), kBackground);
+  EXPECT_EQ(WindowText(frame.mainWindow), PlayingTitle(2));
 
-  PlaybackTick(frame.mainWindow);  // the second pass starts with entry 0
+  Tick();  // the second pass starts with entry 0
   EXPECT_EQ(BackBufferPixel(15, 15), kCellColours[0]);
-  EXPECT_EQ(WindowText(frame.mainWindow), "Pellowrick Ver4.0 [ 0 ]");
+  EXPECT_EQ(WindowText(frame.mainWindow), PlayingTitle(0));
 }
 
 TEST_F(PlaybackTest, TheLoopLimitStopsTheTimerAndKeepsTheLastFrame) {
-  SetControlText(IDC_INTERVAL, "10");
-  SetControlText(IDC_FRAME_LIST, "1,3");
-  SetControlText(IDC_LOOP_COUNT, "1");
-  ASSERT_TRUE(StartAnimation(frame.panel, panelPath));
+  SetFields({{IDC_INTERVAL, "10"}, {IDC_FRAME_LIST, "1,3"}, {IDC_LOOP_COUNT, "1"}});
+  ASSERT_TRUE(Start());
   // Two entries and one pass: two ticks, the second stops the timer.
   ASSERT_TRUE(PumpUntil([] { return animation.loopsDone == 1; }));
   Pump(200);
   EXPECT_EQ(animation.loopsDone, 1);
-  EXPECT_EQ(WindowText(frame.mainWindow), "Pellowrick Ver4.0 [ 3 ]");
+  EXPECT_EQ(WindowText(frame.mainWindow), PlayingTitle(3));
   EXPECT_EQ(BackBufferPixel(5, 5), kCellColours[3]);
 }
 
 TEST_F(PlaybackTest, AnEmptySequenceShowsTheBackgroundOnly) {
   SetControlText(IDC_FRAME_LIST, "255,3");
-  ASSERT_TRUE(StartAnimation(frame.panel, panelPath));
+  ASSERT_TRUE(Start());
   EXPECT_EQ(ControlText(IDC_FRAME_LIST), "");
-  PlaybackTick(frame.mainWindow);
-  EXPECT_EQ(BackBufferPixel(0, 0), RGB(10, 20, 30));
-  EXPECT_EQ(BackBufferPixel(5, 5), RGB(10, 20, 30));
+  Tick();
+  EXPECT_EQ(BackBufferPixel(0, 0), kBackground);
+  EXPECT_EQ(BackBufferPixel(5, 5), kBackground);
   EXPECT_EQ(animation.position, 0);
   EXPECT_EQ(animation.loopsDone, 1);
 }
 
 TEST_F(PlaybackTest, AZoomBeyondTheBackBufferIsCutOff) {
-  SetControlText(IDC_ZOOM, "200");  // 8 x 200 = 1600 pixels
-  SetControlText(IDC_FRAME_LIST, "1,1");
-  ASSERT_TRUE(StartAnimation(frame.panel, panelPath));
-  PlaybackTick(frame.mainWindow);
+  SetFields({{IDC_ZOOM, "200"}, {IDC_FRAME_LIST, "1,1"}});  // 8 x 200 = 1600 pixels
+  ASSERT_TRUE(Start());
+  Tick();
   EXPECT_EQ(BackBufferPixel(1023, 767), kCellColours[1]);
 }
 
 TEST_F(PlaybackTest, StartFillsOnlyTheFieldsThatReadZeroAndRewritesEveryColour) {
-  const struct {
-    int id;
-    const char* typed;
-    const char* shown;  // after Start
-  } cases[] = {
+  // A field as typed, and as Start leaves it.
+  const struct { int id; const char* typed; const char* shown; } cases[] = {
       {IDC_FRAME_WIDTH, "", "64"},         {IDC_FRAME_WIDTH, "08", "08"},
       {IDC_FRAME_WIDTH, "0", "64"},        {IDC_FRAME_HEIGHT, "008", "008"},
       {IDC_INTERVAL, "", "200"},           {IDC_INTERVAL, "010000", "010000"},
@@ -114,66 +91,58 @@ TEST_F(PlaybackTest, StartFillsOnlyTheFieldsThatReadZeroAndRewritesEveryColour) 
     SCOPED_TRACE(std::to_string(c.id) + " typed \"" + c.typed + "\"");
     const std::string before = ControlText(c.id);
     SetControlText(c.id, c.typed);
-    ASSERT_TRUE(StartAnimation(frame.panel, panelPath));
+    ASSERT_TRUE(Start());
     EXPECT_EQ(ControlText(c.id), c.shown);
     SetControlText(c.id, before.c_str());
   }
   // What was typed with a leading zero is also the value in use.
-  SetControlText(IDC_FRAME_WIDTH, "08");
-  SetControlText(IDC_ZOOM, "02");
-  ASSERT_TRUE(StartAnimation(frame.panel, panelPath));
+  SetFields({{IDC_FRAME_WIDTH, "08"}, {IDC_ZOOM, "02"}});
+  ASSERT_TRUE(Start());
   EXPECT_EQ(animation.frameWidth, 8);
   EXPECT_EQ(animation.zoom, 2);
-  KillTimer(frame.mainWindow, PLAYBACK_TIMER_ID);
+  StopTimer();
 }
 
 TEST_F(PlaybackTest, StartingAgainLeavesOneTimerWithTheNewPeriod) {
   SetControlText(IDC_FRAME_LIST, "0,1");
-  const struct {
-    const char* first;
-    const char* second;
-    int fewestTicks, mostTicks;  // in half a second
-  } cases[] = {
+  // The intervals of two Starts, and the ticks in half a second after them.
+  const struct { const char* first; const char* second; int fewestTicks, mostTicks; } cases[] = {
       {"5000", "20", 5, 1000},
       {"20", "5000", 0, 0},  // the fast timer is gone, not running beside
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.first) + " then " + c.second);
     SetControlText(IDC_INTERVAL, c.first);
-    ASSERT_TRUE(StartAnimation(frame.panel, panelPath));
+    ASSERT_TRUE(Start());
     SetControlText(IDC_INTERVAL, c.second);
-    ASSERT_TRUE(StartAnimation(frame.panel, panelPath));
+    ASSERT_TRUE(Start());
     Pump(500);
     // Two entries: every tick moves the position, every second one a pass.
     const int ticks = 2 * animation.loopsDone + animation.position;
     EXPECT_GE(ticks, c.fewestTicks);
     EXPECT_LE(ticks, c.mostTicks);
-    KillTimer(frame.mainWindow, PLAYBACK_TIMER_ID);
+    StopTimer();
   }
 }
 
 TEST_F(PlaybackTest, AVerticalStripCountsCellsDownTheSheetInTheChosenColumn) {
   // 64 x 320: two columns of 32 x 64 cells, five cells down.
   auto colour = [](int column, int row) { return RGB(40 + 100 * column, 30 * row, 7); };
-  const std::string path = TempFile("tall.bmp");
-  WriteBmp(path, 64, 320, 24, [&](int x, int y) { return colour(x / 32, y / 64); });
-  SetControlText(IDC_PATH, path.c_str());
-  SetControlText(IDC_FRAME_WIDTH, "32");
-  SetControlText(IDC_FRAME_HEIGHT, "64");
-  SetControlText(IDC_COLUMN, "1");
-  SetControlText(IDC_FRAME_LIST, "");
+  SetSheet(WriteSheet("tall.bmp", 64, 320, [&](int x, int y) { return colour(x / 32, y / 64); }), 32,
+           64, 10000);
+  SetFields({{IDC_COLUMN, "1"}, {IDC_FRAME_LIST, ""}});
   Click(IDC_VERTICAL);
-  ASSERT_TRUE(StartAnimation(frame.panel, panelPath));
+  ASSERT_TRUE(Start());
   EXPECT_EQ(animation.horizontal, 0);
   EXPECT_EQ(ControlText(IDC_FRAME_LIST), "0,1,2,3,4");  // N from the height, not the width
   for (int entry : {1, 2, 3, 4, 0}) {
-    PlaybackTick(frame.mainWindow);
+    Tick();
     EXPECT_EQ(animation.cellColumn, 1);
     EXPECT_EQ(animation.cellRow, entry);
     EXPECT_EQ(BackBufferPixel(0, 0), colour(1, entry)) << "entry " << entry;
     EXPECT_EQ(BackBufferPixel(31, 63), colour(1, entry)) << "entry " << entry;
-    EXPECT_EQ(BackBufferPixel(32, 0), RGB(10, 20, 30));
-    EXPECT_EQ(WindowText(frame.mainWindow), "Pellowrick Ver4.0 [ " + std::to_string(entry) + " ]");
+    EXPECT_EQ(BackBufferPixel(32, 0), kBackground);
+    EXPECT_EQ(WindowText(frame.mainWindow), PlayingTitle(entry));
   }
 }
 

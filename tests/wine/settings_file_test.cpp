@@ -1,70 +1,39 @@
 // The settings file through the real panel: saving through the real save
 // dialog, a failed save that keeps the old file, and loading from the
 // command line, Browse-free routes and drops.
-#include <gtest/gtest.h>
+#include "tests/wine/support/fixtures.h"
 
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
 
-#include "anim/animation_core.h"
-#include "app/frame_win.h"
-#include "panel/controls_win.h"
-#include "panel/panel_win.h"
 #include "panel/settings_core.h"
-#include "res/resource_ids.h"
-#include "sheet/sheet_win.h"
-#include "tests/wine/support/harness.h"
 
 namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-class SettingsFileTest : public ::testing::Test {
+class SettingsFileTest : public WithProgram {
  protected:
-  void SetUp() override {
-    sheetPath_ = TempFile("cells.bmp");
-    WriteBmp(sheetPath_, 128, 64, 24, [](int x, int) { return x < 64 ? RGB(255, 0, 255) : RGB(0, 0, 200); });
-  }
-  void TearDown() override { StopProgram(); }
-  std::string sheetPath_;
+  const std::string sheetPath_ = WriteSheet("cells.bmp", 128, 64, [](int x, int) {
+    return x < 64 ? RGB(255, 0, 255) : RGB(0, 0, 200);
+  });
 };
 
+// What FillPanelForSave saves: the vertical flag, transparency and the key
+// from the top-left dot (0x06); the interval counts as 65535, red as 255.
 Bytes ExpectedFile(const std::string& path) {
-  SettingsRecord r{};
-  r.path = path;
-  r.frameWidth = 32;
-  r.frameHeight = 300;
-  r.interval = 70000;  // clamped to 65535
-  r.columnIndex = 1;
-  r.zoom = 3;
-  r.flags = 0x06;  // vertical, transparent, key from the top-left dot
-  r.keyBlue = 10;
-  r.keyGreen = 20;
-  r.keyRed = 300;  // clamped to 255
-  r.backRed = 1;
-  r.backGreen = 2;
-  r.backBlue = 3;
-  r.frameList = "0,1,1";
-  return EncodeSettings(r);
+  return EncodeSettings({{32, 300, 70000, 1, 3, 0, 10, 300, 20, 1, 2, 3}, path, 0x06, "0,1,1"});
 }
 
 void FillPanelForSave(const std::string& sheetPath) {
-  SetControlText(IDC_PATH, sheetPath.c_str());
-  SetControlText(IDC_FRAME_WIDTH, "32");
-  SetControlText(IDC_FRAME_HEIGHT, "300");
-  SetControlText(IDC_INTERVAL, "70000");
-  SetControlText(IDC_COLUMN, "1");
-  SetControlText(IDC_ZOOM, "3");
+  SetSheet(sheetPath, 32, 300, 70000);
+  SetFields({{IDC_COLUMN, "1"}, {IDC_ZOOM, "3"}, {IDC_KEY_BLUE, "10"}, {IDC_KEY_GREEN, "20"},
+             {IDC_KEY_RED, "300"}, {IDC_BACK_RED, "1"}, {IDC_BACK_GREEN, "2"}, {IDC_BACK_BLUE, "3"},
+             {IDC_FRAME_LIST, "0,1,1"}});
   Click(IDC_VERTICAL);
   Click(IDC_TRANSPARENT);
-  SetControlText(IDC_KEY_BLUE, "10");
-  SetControlText(IDC_KEY_GREEN, "20");
-  SetControlText(IDC_KEY_RED, "300");
-  SetControlText(IDC_BACK_RED, "1");
-  SetControlText(IDC_BACK_GREEN, "2");
-  SetControlText(IDC_BACK_BLUE, "3");
-  SetControlText(IDC_FRAME_LIST, "0,1,1");
 }
 
 // The names in a folder, so a test can see that no temporary file is left.
@@ -99,7 +68,7 @@ TEST_F(SettingsFileTest, SaveWritesTheLayoutToANewFileAndNothingElse) {
     ASSERT_LE(target.size(), 254u);
     CreateDirectoryA(c.folder.c_str(), nullptr);
     DeleteFileA(target.c_str());
-    StartProgram();
+    Restart();
     FillPanelForSave(sheetPath_);
     DialogWatcher error("保存エラー");
     FileDialogDriver driver(target.c_str(), IDOK);
@@ -110,12 +79,10 @@ TEST_F(SettingsFileTest, SaveWritesTheLayoutToANewFileAndNothingElse) {
     EXPECT_EQ(error.Count(), 0) << error.LastText();
     EXPECT_EQ(ReadBytes(target), ExpectedFile(sheetPath_));
     EXPECT_EQ(FilesIn(c.folder), std::vector<std::string>{c.file});
-    StopProgram();
   }
 }
 
 TEST_F(SettingsFileTest, AFailedSaveKeepsTheOldFileAndSaysSo) {
-  StartProgram();
   FillPanelForSave(sheetPath_);
   const std::string folder = TempDir() + "\\locked";
   CreateDirectoryA(folder.c_str(), nullptr);
@@ -141,7 +108,6 @@ TEST_F(SettingsFileTest, AFailedSaveKeepsTheOldFileAndSaysSo) {
 }
 
 TEST_F(SettingsFileTest, ASemicolonInTheSheetPathRefusesTheSave) {
-  StartProgram();
   SetControlText(IDC_PATH, "C:\\a;b.bmp");
   DialogWatcher error("保存エラー");
   Click(IDC_SAVE);
@@ -152,64 +118,62 @@ TEST_F(SettingsFileTest, ASemicolonInTheSheetPathRefusesTheSave) {
 TEST_F(SettingsFileTest, LoadingFromTheCommandLineFillsThePanelAndLoadsTheSheet) {
   const std::string file = TempFile("startup.plw");
   WriteBytes(file, ExpectedFile(sheetPath_));
-  StartProgram(file.c_str());
-  EXPECT_EQ(ControlText(IDC_PATH), sheetPath_);
-  EXPECT_EQ(ControlText(IDC_FRAME_WIDTH), "32");
-  EXPECT_EQ(ControlText(IDC_FRAME_HEIGHT), "300");
-  EXPECT_EQ(ControlText(IDC_INTERVAL), "65535");
-  EXPECT_EQ(ControlText(IDC_KEY_RED), "255");
-  EXPECT_EQ(ControlText(IDC_KEY_GREEN), "20");
-  EXPECT_EQ(ControlText(IDC_KEY_BLUE), "10");
-  EXPECT_EQ(ControlText(IDC_FRAME_LIST), "0,1,1");
-  EXPECT_FALSE(IsChecked(frame.panel, IDC_HORIZONTAL));
-  EXPECT_TRUE(IsChecked(frame.panel, IDC_VERTICAL));
-  EXPECT_TRUE(IsChecked(frame.panel, IDC_TRANSPARENT));
-  EXPECT_TRUE(IsChecked(frame.panel, IDC_KEY_FROM_CORNER));
-  EXPECT_TRUE(IsWindowEnabled(GetDlgItem(frame.panel, IDC_KEY_FROM_FIELDS)));
-  EXPECT_FALSE(IsWindowEnabled(GetDlgItem(frame.panel, IDC_KEY_BLUE)));
+  Restart(file);
+  ExpectFields({{IDC_PATH, sheetPath_}, {IDC_FRAME_WIDTH, "32"}, {IDC_FRAME_HEIGHT, "300"},
+                {IDC_INTERVAL, "65535"}, {IDC_KEY_RED, "255"}, {IDC_KEY_GREEN, "20"},
+                {IDC_KEY_BLUE, "10"}, {IDC_FRAME_LIST, "0,1,1"}, {IDC_SHEET_SIZE, "128 × 64"}});
+  EXPECT_FALSE(Checked(IDC_HORIZONTAL));
+  EXPECT_TRUE(Checked(IDC_VERTICAL));
+  EXPECT_TRUE(Checked(IDC_TRANSPARENT));
+  EXPECT_TRUE(Checked(IDC_KEY_FROM_CORNER));
+  EXPECT_TRUE(Enabled(IDC_KEY_FROM_FIELDS));
+  EXPECT_FALSE(Enabled(IDC_KEY_BLUE));
   EXPECT_EQ(WindowText(frame.panel), sheetPath_);
-  EXPECT_EQ(ControlText(IDC_SHEET_SIZE), "128 × 64");
 }
 
-TEST_F(SettingsFileTest, ADroppedDamagedFileChangesNothing) {
-  StartProgram();
-  SetControlText(IDC_LOOP_COUNT, "7");
-  SetControlText(IDC_FRAME_WIDTH, "48");
-  const std::string file = TempFile("damaged.plw");
-  Bytes bytes = {'a', 0x3B, 0, 64};  // ends inside the fixed block
-  WriteBytes(file, bytes);
-  DialogWatcher readError("読み取りエラー");
-  SendMessageA(frame.panel, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({file})), 0);
-  EXPECT_EQ(readError.Count(), 1);
-  EXPECT_EQ(readError.LastText(), "指定されたPLWファイルは壊れているまたは保存形式が違います。");
-  EXPECT_EQ(ControlText(IDC_FRAME_WIDTH), "48");
-  EXPECT_EQ(ControlText(IDC_PATH), "");
-  EXPECT_EQ(ControlText(IDC_LOOP_COUNT), "7");
-}
-
-TEST_F(SettingsFileTest, ADroppedFileLoadsWithoutTouchingTheLoopCountOrTimer) {
-  StartProgram();
-  SetControlText(IDC_LOOP_COUNT, "7");
-  const std::string file = TempFile("dropped.PLW");
+TEST_F(SettingsFileTest, ADroppedFileFillsThePanelButNotTheLoopCountOrChangesNothing) {
   // A tail of 6,000 bytes after the frame list's 0xFF is never read.
-  Bytes bytes = ExpectedFile(sheetPath_);
-  bytes.push_back(0xFF);
-  for (int i = 0; i < 6000; ++i) bytes.push_back(static_cast<uint8_t>(i));
-  WriteBytes(file, bytes);
-  DialogWatcher readError("読み取りエラー");
-  SendMessageA(frame.panel, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({file})), 0);
-  Pump(100);
-  EXPECT_EQ(readError.Count(), 0);
-  EXPECT_EQ(ControlText(IDC_PATH), sheetPath_);
-  EXPECT_EQ(ControlText(IDC_FRAME_LIST), "0,1,1");
-  EXPECT_EQ(ControlText(IDC_LOOP_COUNT), "7");
-  EXPECT_EQ(ControlText(IDC_ZOOM), "3");
-  // A mixed-case extension is ignored.
-  SetControlText(IDC_ZOOM, "9");
-  const std::string mixed = TempFile("mixed.Plw");
-  WriteBytes(mixed, ExpectedFile(sheetPath_));
-  SendMessageA(frame.panel, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({mixed})), 0);
-  EXPECT_EQ(ControlText(IDC_ZOOM), "9");
+  Bytes withTail = ExpectedFile(sheetPath_);
+  withTail.push_back(0xFF);
+  for (int i = 0; i < 6000; ++i) withTail.push_back(static_cast<uint8_t>(i));
+  SettingsRecord noPath{};  // begins with 0x3B
+  noPath.frameWidth = 48;
+  noPath.flags = kFlagHorizontal;
+  const std::string none;
+  const struct {
+    const char* file;
+    Bytes bytes;
+    bool damaged;  // the message shown, nothing changed
+    Fields before, after;
+    const std::string& loaded;  // the sheet loaded, if any
+  } cases[] = {
+      {"damaged.plw", {'a', 0x3B, 0, 64}, true,  // ends inside the fixed block
+       {{IDC_LOOP_COUNT, "7"}, {IDC_FRAME_WIDTH, "48"}},
+       {{IDC_FRAME_WIDTH, "48"}, {IDC_PATH, ""}, {IDC_LOOP_COUNT, "7"}}, none},
+      {"dropped.PLW", withTail, false, {{IDC_LOOP_COUNT, "7"}},
+       {{IDC_PATH, sheetPath_}, {IDC_FRAME_LIST, "0,1,1"}, {IDC_LOOP_COUNT, "7"}, {IDC_ZOOM, "3"}},
+       sheetPath_},
+      {"mixed.Plw", ExpectedFile(sheetPath_), false, {{IDC_ZOOM, "9"}}, {{IDC_ZOOM, "9"}}, none},
+      // No path: the path field is kept, and its sheet loaded.
+      {"no-path.plw", EncodeSettings(noPath), false, {{IDC_PATH, sheetPath_}},
+       {{IDC_PATH, sheetPath_}, {IDC_FRAME_WIDTH, "48"}, {IDC_SHEET_SIZE, "128 × 64"}}, sheetPath_},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.file);
+    Restart();
+    SetFields(c.before);
+    WriteBytes(TempFile(c.file), c.bytes);
+    DialogWatcher readError("読み取りエラー");
+    DropFiles({TempFile(c.file)});
+    Pump(100);
+    EXPECT_EQ(readError.Count(), c.damaged ? 1 : 0);
+    if (c.damaged) {
+      EXPECT_EQ(readError.LastText(), "指定されたPLWファイルは壊れているまたは保存形式が違います。");
+    }
+    ExpectFields(c.after);
+    EXPECT_EQ(WindowText(frame.panel), c.loaded.empty() ? kPanelTitle : c.loaded);
+    EXPECT_STREQ(sheet.lastPath, c.loaded.c_str());
+  }
 }
 
 TEST_F(SettingsFileTest, TheFlagsSetTheChecksAndTheTransparencyEnabling) {
@@ -226,55 +190,34 @@ TEST_F(SettingsFileTest, TheFlagsSetTheChecksAndTheTransparencyEnabling) {
   const std::string file = TempFile("flags.plw");
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    StartProgram();
+    Restart();
     if (c.fieldsEnabledBefore) {
       Click(IDC_TRANSPARENT);
       Click(IDC_KEY_FROM_FIELDS);
     }
-    ASSERT_EQ(IsWindowEnabled(GetDlgItem(frame.panel, IDC_KEY_RED)) != FALSE, c.fieldsEnabledBefore);
+    ASSERT_EQ(Enabled(IDC_KEY_RED), c.fieldsEnabledBefore);
     SettingsRecord r{};
     r.flags = c.flags;
     WriteBytes(file, EncodeSettings(r));
     DropFiles({file});
-    EXPECT_EQ(IsChecked(frame.panel, IDC_HORIZONTAL), c.horizontal);
-    EXPECT_EQ(IsChecked(frame.panel, IDC_VERTICAL), !c.horizontal);
-    EXPECT_TRUE(IsChecked(frame.panel, IDC_TRANSPARENT));
-    EXPECT_EQ(IsChecked(frame.panel, IDC_KEY_FROM_CORNER), c.fromCorner);
-    EXPECT_EQ(IsChecked(frame.panel, IDC_KEY_FROM_FIELDS), !c.fromCorner);
-    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(frame.panel, IDC_KEY_FROM_CORNER)));
-    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(frame.panel, IDC_KEY_FROM_FIELDS)));
+    EXPECT_EQ(Checked(IDC_HORIZONTAL), c.horizontal);
+    EXPECT_EQ(Checked(IDC_VERTICAL), !c.horizontal);
+    EXPECT_TRUE(Checked(IDC_TRANSPARENT));
+    EXPECT_EQ(Checked(IDC_KEY_FROM_CORNER), c.fromCorner);
+    EXPECT_EQ(Checked(IDC_KEY_FROM_FIELDS), !c.fromCorner);
+    EXPECT_TRUE(Enabled(IDC_KEY_FROM_CORNER));
+    EXPECT_TRUE(Enabled(IDC_KEY_FROM_FIELDS));
     for (int id : {IDC_KEY_BLUE, IDC_KEY_GREEN, IDC_KEY_RED})
-      EXPECT_EQ(IsWindowEnabled(GetDlgItem(frame.panel, id)) != FALSE, c.fieldsEnabledAfter) << id;
-    StopProgram();
+      EXPECT_EQ(Enabled(id), c.fieldsEnabledAfter) << id;
   }
 }
 
-TEST_F(SettingsFileTest, AFileWithoutAPathKeepsThePathFieldAndReloadsItsSheet) {
-  StartProgram();
-  SetControlText(IDC_PATH, sheetPath_.c_str());  // named, not loaded yet
-  SettingsRecord r{};
-  r.frameWidth = 48;
-  r.flags = kFlagHorizontal;
-  const std::string file = TempFile("no-path.plw");
-  WriteBytes(file, EncodeSettings(r));  // begins with 0x3B
-  DropFiles({file});
-  EXPECT_EQ(ControlText(IDC_PATH), sheetPath_);
-  EXPECT_EQ(ControlText(IDC_FRAME_WIDTH), "48");
-  EXPECT_EQ(WindowText(frame.panel), sheetPath_);
-  EXPECT_EQ(ControlText(IDC_SHEET_SIZE), "128 × 64");
-  EXPECT_STREQ(sheet.lastPath, sheetPath_.c_str());
-}
-
-TEST(SampleTest, TheBundledSampleOpensWithItsSheet) {
+TEST_F(SettingsFileTest, TheBundledSampleOpensWithItsSheet) {
   const char* dir = getenv("PELLOWRICK_SAMPLE");
   ASSERT_NE(dir, nullptr);
-  std::string path = "Z:";
-  for (const char* p = dir; *p; ++p) path += *p == '/' ? '\\' : *p;
-  path += "\\walker.plw";
-  StartProgram(path.c_str());
+  Restart(WindowsPath(dir) + "\\walker.plw");
   EXPECT_EQ(ControlText(IDC_SHEET_SIZE), "512 × 128");
-  EXPECT_TRUE(IsChecked(frame.panel, IDC_TRANSPARENT));
-  StopProgram();
+  EXPECT_TRUE(Checked(IDC_TRANSPARENT));
 }
 
 }  // namespace

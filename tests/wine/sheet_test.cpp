@@ -2,10 +2,7 @@
 // depth, the reuse test, the key-colour probe, the failure message, the key
 // pass and its fast form against the per-pixel reference, and sheets whose
 // headers claim sizes far beyond their bytes.
-#include <gtest/gtest.h>
-
-#include <windows.h>
-#include <psapi.h>
+#include "tests/wine/support/fixtures.h"
 
 #include <algorithm>
 #include <climits>
@@ -15,27 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "anim/animation_core.h"
-#include "anim/animation_win.h"
-#include "app/frame_win.h"
-#include "panel/controls_win.h"
-#include "panel/panel_win.h"
-#include "res/resource_ids.h"
-#include "sheet/sheet_win.h"
-#include "tests/wine/support/harness.h"
-
 namespace {
 
-const char kFailureText[] = "BMPファイル読みとりに失敗しました";
-const char kFailureCaption[] = "エラー";
 const char kWaitTitle[] = "透明色を適用中です。しばらくお待ちください。";
-const char kPanelTitle[] = "アニメーションメニュー";
-
-// The size label as the panel shows it; the multiplication sign is the
-// double-byte character 0x81 0x7E of code page 932.
-std::string SizeLabel(long long width, long long height) {
-  return std::to_string(width) + " \x81\x7E " + std::to_string(height);
-}
 
 // A 13 x 7 sheet: the top-left colour recurs in every third column, the
 // other pixels differ from it and from each other's neighbours.
@@ -49,21 +28,24 @@ HWND Panel() { return frame.panel; }
 
 void SetTransparency(bool on) { SetChecked(Panel(), IDC_TRANSPARENT, on); }
 
-void UseCornerKey() {
-  SetChecked(Panel(), IDC_KEY_FROM_FIELDS, false);
-  SetChecked(Panel(), IDC_KEY_FROM_CORNER, true);
-}
+// Where a load takes its key: the top-left pixel, or the fields, typed as
+// blue 1023, green 1025, red 1024.
+struct Key {
+  bool corner;
+  UINT blue, green, red;
+};
+const Key kFromCorner = {true, 0, 0, 0};
+Key Typed(UINT blue, UINT green, UINT red) { return {false, blue, green, red}; }
+Key Typed(COLORREF key) { return Typed(GetBValue(key), GetGValue(key), GetRValue(key)); }
 
-// The key fields stand as blue 1023, green 1025, red 1024.
-void UseFieldKey(UINT blue, UINT green, UINT red) {
-  SetChecked(Panel(), IDC_KEY_FROM_CORNER, false);
-  SetChecked(Panel(), IDC_KEY_FROM_FIELDS, true);
-  WriteField(Panel(), IDC_KEY_BLUE, blue);
-  WriteField(Panel(), IDC_KEY_GREEN, green);
-  WriteField(Panel(), IDC_KEY_RED, red);
+void UseKey(const Key& key) {
+  SetChecked(Panel(), IDC_KEY_FROM_CORNER, key.corner);
+  SetChecked(Panel(), IDC_KEY_FROM_FIELDS, !key.corner);
+  if (key.corner) return;
+  WriteField(Panel(), IDC_KEY_BLUE, key.blue);
+  WriteField(Panel(), IDC_KEY_GREEN, key.green);
+  WriteField(Panel(), IDC_KEY_RED, key.red);
 }
-
-void UseFieldKey(COLORREF key) { UseFieldKey(GetBValue(key), GetGValue(key), GetRValue(key)); }
 
 // A sheet load as the settings reader makes it: control 1000 holds the path
 // and the buffer handed over is a copy of it.
@@ -72,12 +54,6 @@ bool LoadPath(const std::string& path) {
   char buffer[kPathBufferSize] = {};
   snprintf(buffer, sizeof buffer, "%s", path.c_str());
   return LoadSheet(Panel(), buffer);
-}
-
-void SetBackground(COLORREF colour) {
-  WriteField(Panel(), IDC_BACK_RED, GetRValue(colour));
-  WriteField(Panel(), IDC_BACK_GREEN, GetGValue(colour));
-  WriteField(Panel(), IDC_BACK_BLUE, GetBValue(colour));
 }
 
 // The panel's background in these tests, and the one the passes below key
@@ -95,6 +71,17 @@ std::vector<COLORREF> SheetPixels() {
   return pixels;
 }
 
+std::vector<COLORREF> PixelsOf(HBITMAP bitmap, int width, int height) {
+  HDC dc = CreateCompatibleDC(nullptr);
+  HGDIOBJ old = SelectObject(dc, bitmap);
+  std::vector<COLORREF> pixels;
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) pixels.push_back(GetPixel(dc, x, y));
+  SelectObject(dc, old);
+  DeleteDC(dc);
+  return pixels;
+}
+
 bool IsLiveBitmap(HBITMAP bitmap) { return GetObjectType(bitmap) == OBJ_BITMAP; }
 
 bool IsDibSection(HBITMAP bitmap) {
@@ -106,47 +93,34 @@ HBITMAP BitmapInSheetDC() {
   return static_cast<HBITMAP>(GetCurrentObject(frame.sheetDC, OBJ_BITMAP));
 }
 
-void Put32(std::vector<uint8_t>& bytes, size_t at, uint32_t value) {
-  for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<uint8_t>(value >> (8 * i));
-}
-
-// A file of `totalBytes` bytes whose 24-bit header claims width x height;
-// the pixel data is cut off after what fits.
-void WriteClaimingHeader(const std::string& path, int32_t width, int32_t height,
-                         size_t totalBytes) {
-  std::vector<uint8_t> bytes(totalBytes, 0);
-  bytes[0] = 'B';
-  bytes[1] = 'M';
-  Put32(bytes, 2, static_cast<uint32_t>(totalBytes));
-  Put32(bytes, 10, 54);
-  Put32(bytes, 14, 40);
-  Put32(bytes, 18, static_cast<uint32_t>(width));
-  Put32(bytes, 22, static_cast<uint32_t>(height));
-  bytes[26] = 1;   // planes
-  bytes[28] = 24;  // bits per pixel
+// A 120-byte 24-bit file whose header claims width x height: the pixel data
+// is cut off after what fits.
+void WriteClaimingHeader(const std::string& path, int32_t width, int32_t height) {
+  std::vector<uint8_t> bytes = ReadBytes(WriteSheet("claim.bmp", 1, 1, Solid(0)));
+  bytes.resize(120);
+  Poke32(bytes, 2, 120);
+  Poke32(bytes, 18, static_cast<uint32_t>(width));
+  Poke32(bytes, 22, static_cast<uint32_t>(height));
+  Poke32(bytes, 34, 0);  // no image size: it follows from the header
   WriteBytes(path, bytes);
 }
 
-class SheetTest : public ::testing::Test {
+class SheetTest : public WithProgram {
  protected:
   void SetUp() override {
-    StartProgram();
+    WithProgram::SetUp();
     SetBackground(kPanelBackground);
-    plainPath_ = TempFile("plain.bmp");
-    WriteBmp(plainPath_, 13, 7, 24, PlainPixel);
   }
-  void TearDown() override { StopProgram(); }
-  std::string plainPath_;
+  // A fresh program, as at the start of the test.
+  void StartAgain() {
+    StopProgram();
+    SetUp();
+  }
+  const std::string plainPath_ = WriteSheet("plain.bmp", 13, 7, PlainPixel);
 };
 
 // ---------------------------------------------------------------------------
 // Loading
-
-struct Format {
-  int bitsPerPixel;
-  int width;
-  int height;
-};
 
 // Colours every palette depth can hold exactly.
 const std::vector<COLORREF> kSixteen = {
@@ -163,26 +137,34 @@ std::vector<COLORREF> PaletteFor(int bitsPerPixel) {
   return palette;
 }
 
-TEST_F(SheetTest, EveryDepthAndPaddedWidthLoadsWithSizeLabelAndTitle) {
+TEST_F(SheetTest, EveryDepthPaddedWidthAndRowOrderLoadsWithSizeLabelAndTitle) {
   EXPECT_EQ(ControlText(IDC_SHEET_SIZE), SizeLabel(0, 0));
   EXPECT_EQ(WindowText(Panel()), kPanelTitle);
 
-  // Widths whose rows need padding bytes at every depth, and 1 x 1.
-  const Format formats[] = {{24, 13, 7}, {24, 1, 1},  {24, 2, 3},  {32, 29, 5}, {32, 1, 4},
-                            {8, 5, 3},   {8, 259, 2}, {4, 7, 5},   {4, 3, 9},   {4, 1, 1},
-                            {1, 9, 2},   {1, 33, 3}};
-  for (const Format& f : formats) {
-    SCOPED_TRACE(std::to_string(f.bitsPerPixel) + " bits, " + SizeLabel(f.width, f.height));
+  // Widths whose rows need padding bytes at every depth, and 1 x 1. The
+  // loader gives top-down files the right size but not their pixels.
+  const struct { int bitsPerPixel, width, height; bool topDown; } formats[] = {
+      {24, 13, 7, false}, {24, 1, 1, false}, {24, 2, 3, false}, {32, 29, 5, false},
+      {32, 1, 4, false},  {8, 5, 3, false},  {8, 259, 2, false}, {4, 7, 5, false},
+      {4, 3, 9, false},   {4, 1, 1, false},  {1, 9, 2, false},   {1, 33, 3, false},
+      {24, 10, 6, true},  {32, 7, 3, true},  {8, 5, 4, true}};
+  for (const auto& f : formats) {
+    const std::string name = std::to_string(f.bitsPerPixel) + "-bit " + std::to_string(f.width) +
+                             "x" + std::to_string(f.height) + (f.topDown ? " top-down" : "");
+    SCOPED_TRACE(name);
     const std::vector<COLORREF> palette = PaletteFor(f.bitsPerPixel);
     const size_t n = f.bitsPerPixel >= 24 ? 0 : palette.size();
     auto colour = [&](int x, int y) -> COLORREF {
       if (n == 0) return RGB(x * 7 + 1, y * 31 + 2, (x + y) * 3 + 3);
       return palette[(static_cast<size_t>(x) * 3 + static_cast<size_t>(y) * 5) % n];
     };
-    const std::string path = TempFile(("depth" + std::to_string(f.bitsPerPixel) + "_" +
-                                       std::to_string(f.width) + "x" + std::to_string(f.height) +
-                                       ".bmp").c_str());
-    WriteBmp(path, f.width, f.height, f.bitsPerPixel, colour, palette);
+    const std::string path = WriteSheet((name + ".bmp").c_str(), f.width, f.height, colour,
+                                        f.bitsPerPixel, palette);
+    if (f.topDown) {
+      std::vector<uint8_t> bytes = ReadBytes(path);
+      Poke32(bytes, 22, static_cast<uint32_t>(-f.height));
+      WriteBytes(path, bytes);
+    }
     const HBITMAP before = sheet.sheetBitmap;
     sheet.needsKeyPass = false;
 
@@ -199,30 +181,11 @@ TEST_F(SheetTest, EveryDepthAndPaddedWidthLoadsWithSizeLabelAndTitle) {
       EXPECT_FALSE(IsLiveBitmap(before)) << "the displaced sheet is released";
     }
     int wrong = 0;
-    for (int y = 0; y < f.height; ++y)
+    for (int y = 0; y < f.height && !f.topDown; ++y)
       for (int x = 0; x < f.width; ++x)
         if (SheetPixel(x, y) != colour(x, y) && wrong++ < 3)
           ADD_FAILURE() << "pixel " << x << "," << y << " " << std::hex << SheetPixel(x, y)
                         << " instead of " << colour(x, y);
-  }
-}
-
-TEST_F(SheetTest, TopDownSheetsLoadAtTheirSize) {
-  // The loader gives top-down files the right size but not their pixels.
-  const Format formats[] = {{24, 10, 6}, {32, 7, 3}, {8, 5, 4}};
-  for (const Format& f : formats) {
-    SCOPED_TRACE(f.bitsPerPixel);
-    const std::string path = TempFile(("topdown" + std::to_string(f.bitsPerPixel) + ".bmp").c_str());
-    WriteBmp(path, f.width, f.height, f.bitsPerPixel, [](int, int) { return RGB(1, 1, 1); },
-             PaletteFor(f.bitsPerPixel));
-    std::vector<uint8_t> bytes = ReadBytes(path);
-    Put32(bytes, 22, static_cast<uint32_t>(-f.height));
-    WriteBytes(path, bytes);
-    ASSERT_TRUE(LoadPath(path));
-    EXPECT_EQ(ControlText(IDC_SHEET_SIZE), SizeLabel(f.width, f.height));
-    EXPECT_EQ(sheet.sheetWidth, f.width);
-    EXPECT_EQ(sheet.sheetHeight, f.height);
-    EXPECT_EQ(WindowText(Panel()), path);
   }
 }
 
@@ -242,137 +205,79 @@ TEST_F(SheetTest, OnlyTheFirst255CharactersOfThePathFieldAreUsed) {
 // ---------------------------------------------------------------------------
 // The reuse test
 
-TEST_F(SheetTest, SamePathWithTransparencyOffLoadsACleanCopy) {
-  SetTransparency(false);
-  ASSERT_TRUE(LoadPath(plainPath_));
-  const HBITMAP first = sheet.sheetBitmap;
-  const HBITMAP firstProbe = sheet.probeBitmap;
-  UseCornerKey();
-  ApplyKey(RGB(0, 0, 0), kPanelBackground);
-  ASSERT_EQ(SheetPixel(0, 0), kPanelBackground);
-  ASSERT_FALSE(sheet.needsKeyPass);
-
-  // Same path, same key as the pass: transparency off still reloads.
-  ASSERT_TRUE(LoadPath(plainPath_));
-  EXPECT_NE(sheet.sheetBitmap, first);
-  EXPECT_FALSE(IsLiveBitmap(first));
-  EXPECT_NE(sheet.probeBitmap, firstProbe);
-  EXPECT_FALSE(IsLiveBitmap(firstProbe));
-  EXPECT_EQ(BitmapInSheetDC(), sheet.sheetBitmap);
-  EXPECT_TRUE(sheet.needsKeyPass);
-  EXPECT_EQ(SheetPixel(0, 0), kCorner) << "the file's colours are back";
-  EXPECT_EQ(SheetPixel(3, 6), kCorner);
-}
-
-TEST_F(SheetTest, TransparencyOnWithSamePathAndKeyReusesTheHeldSheet) {
-  const COLORREF background = kPanelBackground;
-  struct Case {
+TEST_F(SheetTest, TheHeldSheetIsReusedOnlyWithTransparencyOnTheSamePathBytesAndTheSameKey) {
+  std::vector<COLORREF> filePixels;
+  for (int y = 0; y < 7; ++y)
+    for (int x = 0; x < 13; ++x) filePixels.push_back(PlainPixel(x, y));
+  const struct {
     const char* name;
-    bool cornerKey;
-  } cases[] = {{"top-left key", true}, {"RGB key", false}};
-  for (const Case& c : cases) {
+    Key first;          // the first load is a clean copy: transparency off
+    bool keyed;         // then a pass with `passKey` (the corner key ignores it)
+    COLORREF passKey;
+    bool on;            // transparency at the second load
+    Key second;
+    const char* file;   // named at the second load
+    bool reused;
+  } cases[] = {
+      {"transparency off", kFromCorner, true, 0, false, kFromCorner, "plain.bmp", false},
+      {"top-left key", kFromCorner, true, 0, true, kFromCorner, "plain.bmp", true},
+      {"RGB key", Typed(kCorner), true, kCorner, true, Typed(kCorner), "plain.bmp", true},
+      // Nothing keyed yet: the last key is black, as are the RGB fields.
+      {"a clean copy, not keyed yet", Typed(0, 0, 0), false, 0, true, Typed(0, 0, 0), "plain.bmp", true},
+      {"RGB key one step off in red", Typed(kCorner), true, kCorner, true,
+       Typed(GetBValue(kCorner), GetGValue(kCorner), GetRValue(kCorner) + 1), "plain.bmp", false},
+      {"top-left colour unlike the last pass's key", Typed(0, 0, 0), true, PlainPixel(1, 1), true,
+       kFromCorner, "plain.bmp", false},
+      {"blue 300 counts as 255", Typed(0, 0, 0), true, RGB(7, 20, 255), true, Typed(300, 20, 7),
+       "plain.bmp", true},
+      {"red 999 counts as 255: another key", Typed(0, 0, 0), true, RGB(7, 20, 255), true,
+       Typed(255, 20, 999), "plain.bmp", false},
+      {"the path in other letter case", Typed(kCorner), true, kCorner, true, Typed(kCorner),
+       "PLAIN.BMP", false},  // the same file on a case-blind drive
+  };
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
+    StartAgain();
     SetTransparency(false);
-    if (c.cornerKey)
-      UseCornerKey();
-    else
-      UseFieldKey(kCorner);
-    ASSERT_TRUE(LoadPath(plainPath_));  // transparency off: a fresh copy
-    ApplyKey(kCorner, background);
-    ASSERT_EQ(sheet.lastKeyColour, kCorner);
-    ASSERT_EQ(SheetPixel(3, 0), background);
-
-    SetTransparency(true);
+    UseKey(c.first);
+    ASSERT_TRUE(LoadPath(plainPath_));
+    if (c.keyed) ApplyKey(c.passKey, kPanelBackground);
     const HBITMAP held = sheet.sheetBitmap;
+    const HBITMAP probe = sheet.probeBitmap;
+    const std::vector<COLORREF> heldPixels = SheetPixels();
+
+    SetTransparency(c.on);
+    UseKey(c.second);
     SetWindowTextA(Panel(), "title before");
     SetControlText(IDC_SHEET_SIZE, "label before");
+    const std::string path = TempFile(c.file);
     DialogWatcher boxes(kFailureCaption);
-    EXPECT_TRUE(LoadPath(plainPath_));
-    EXPECT_EQ(sheet.sheetBitmap, held);
-    EXPECT_EQ(BitmapInSheetDC(), held);
-    EXPECT_FALSE(sheet.needsKeyPass);
-    EXPECT_EQ(SheetPixel(3, 0), background) << "the keyed pixels stay keyed";
-    EXPECT_EQ(WindowText(Panel()), "title before");
-    EXPECT_EQ(ControlText(IDC_SHEET_SIZE), "label before");
+    EXPECT_TRUE(LoadPath(path));
+    EXPECT_EQ(sheet.sheetBitmap == held, c.reused);
+    EXPECT_EQ(BitmapInSheetDC(), sheet.sheetBitmap);
+    if (c.reused) {
+      EXPECT_EQ(sheet.needsKeyPass, !c.keyed) << "a clean copy stays marked for the next pass";
+      EXPECT_EQ(SheetPixels(), heldPixels) << "the keyed pixels stay keyed";
+      EXPECT_EQ(WindowText(Panel()), "title before");
+      EXPECT_EQ(ControlText(IDC_SHEET_SIZE), "label before");
+    } else {
+      EXPECT_FALSE(IsLiveBitmap(held));
+      EXPECT_TRUE(sheet.needsKeyPass);
+      EXPECT_EQ(SheetPixels(), filePixels) << "the file's colours are back";
+      EXPECT_STREQ(sheet.lastPath, path.c_str());
+      EXPECT_EQ(WindowText(Panel()), path);
+      EXPECT_EQ(ControlText(IDC_SHEET_SIZE), SizeLabel(13, 7));
+    }
+    if (c.second.corner) {  // the probe loads the file afresh either way
+      EXPECT_NE(sheet.probeBitmap, probe);
+      EXPECT_FALSE(IsLiveBitmap(probe));
+    } else {  // the key fields stay as typed
+      ExpectFields({{IDC_KEY_BLUE, std::to_string(c.second.blue)},
+                    {IDC_KEY_GREEN, std::to_string(c.second.green)},
+                    {IDC_KEY_RED, std::to_string(c.second.red)}});
+    }
     EXPECT_EQ(boxes.Count(), 0);
   }
-}
-
-TEST_F(SheetTest, ACleanSheetNotYetKeyedIsReusedAndStaysMarked) {
-  // Nothing keyed yet: the last key is black, as are the RGB fields.
-  SetTransparency(true);
-  UseFieldKey(0, 0, 0);
-  ASSERT_TRUE(LoadPath(plainPath_));
-  const HBITMAP held = sheet.sheetBitmap;
-  ASSERT_TRUE(LoadPath(plainPath_));
-  EXPECT_EQ(sheet.sheetBitmap, held);
-  EXPECT_TRUE(sheet.needsKeyPass) << "the next pass still keys it";
-}
-
-TEST_F(SheetTest, ADifferentKeyLoadsACleanCopy) {
-  const COLORREF background = kPanelBackground;
-  SetTransparency(true);
-  UseFieldKey(kCorner);
-  ASSERT_TRUE(LoadPath(plainPath_));
-  ApplyKey(kCorner, background);
-  ASSERT_EQ(SheetPixel(0, 0), background);
-
-  // The RGB key differs in red by one.
-  UseFieldKey(GetBValue(kCorner), GetGValue(kCorner), GetRValue(kCorner) + 1);
-  HBITMAP held = sheet.sheetBitmap;
-  ASSERT_TRUE(LoadPath(plainPath_));
-  EXPECT_NE(sheet.sheetBitmap, held);
-  EXPECT_TRUE(sheet.needsKeyPass);
-  EXPECT_EQ(SheetPixel(0, 0), kCorner);
-
-  // Keyed with another colour, then the probe's key (the top-left colour)
-  // differs from the last pass's.
-  const COLORREF other = PlainPixel(1, 1);
-  ApplyKey(other, background);
-  ASSERT_EQ(sheet.lastKeyColour, other);
-  UseCornerKey();
-  held = sheet.sheetBitmap;
-  ASSERT_TRUE(LoadPath(plainPath_));
-  EXPECT_NE(sheet.sheetBitmap, held);
-  EXPECT_TRUE(sheet.needsKeyPass);
-  EXPECT_EQ(SheetPixel(1, 1), other);
-}
-
-TEST_F(SheetTest, TheRgbKeyIsPackedFromTheFieldsClampedAndLeftAsTyped) {
-  SetTransparency(true);
-  UseFieldKey(0, 0, 0);
-  ASSERT_TRUE(LoadPath(plainPath_));
-  // Blue 300 counts as 255, green 20, red 7: the last pass used that key.
-  ApplyKeyColour(Panel(), frame.sheetDC, sheet.sheetWidth, sheet.sheetHeight, RGB(7, 20, 255),
-                 kPanelBackground);
-  const HBITMAP held = sheet.sheetBitmap;
-  UseFieldKey(300, 20, 7);
-  EXPECT_TRUE(LoadPath(plainPath_));
-  EXPECT_EQ(sheet.sheetBitmap, held) << "the key of 300, 20, 7 is blue 255, green 20, red 7";
-  EXPECT_EQ(ControlText(IDC_KEY_BLUE), "300");
-
-  UseFieldKey(255, 20, 999);  // red 255 now: another key
-  EXPECT_TRUE(LoadPath(plainPath_));
-  EXPECT_NE(sheet.sheetBitmap, held);
-  EXPECT_EQ(ControlText(IDC_KEY_RED), "999");
-}
-
-TEST_F(SheetTest, APathDifferingOnlyInLetterCaseIsLoaded) {
-  const std::string written = TempFile("Cased.bmp");
-  const std::string shouted = TempFile("CASED.BMP");
-  WriteBmp(written, 6, 4, 24, PlainPixel);
-  SetTransparency(true);
-  UseFieldKey(kCorner);
-  ASSERT_TRUE(LoadPath(written));
-  ApplyKey(kCorner, kPanelBackground);
-  const HBITMAP held = sheet.sheetBitmap;
-
-  ASSERT_TRUE(LoadPath(shouted));  // the same file on a case-blind drive
-  EXPECT_NE(sheet.sheetBitmap, held);
-  EXPECT_TRUE(sheet.needsKeyPass);
-  EXPECT_STREQ(sheet.lastPath, shouted.c_str());
-  EXPECT_EQ(WindowText(Panel()), shouted);
-  EXPECT_EQ(SheetPixel(0, 0), kCorner);
 }
 
 // A 16 x 8 strip of two 8 x 8 cells for the runs through Start.
@@ -383,13 +288,9 @@ COLORREF StripPixel(int x, int y) {
   return kCellColour[x / 8];
 }
 
-void SetUpPlayback(const std::string& path, const char* interval) {
-  SetControlText(IDC_PATH, path.c_str());
-  SetControlText(IDC_FRAME_WIDTH, "8");
-  SetControlText(IDC_FRAME_HEIGHT, "8");
-  SetControlText(IDC_INTERVAL, interval);
-  SetControlText(IDC_FRAME_LIST, "0,1");
-  SetControlText(IDC_LOOP_COUNT, "0");
+void SetUpPlayback(const std::string& path, const char* frameList, int interval) {
+  SetSheet(path, 8, 8, interval);
+  SetFields({{IDC_FRAME_LIST, frameList}, {IDC_LOOP_COUNT, "0"}});
 }
 
 // Sets a file's last-write time `seconds` later than it is.
@@ -423,14 +324,12 @@ TEST_F(SheetTest, StartReusesAKeyedSheetOnlyWhileItsFileAndBackgroundAreUnchange
   int n = 0;
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    const std::string path = TempFile(("reuse" + std::to_string(n++) + ".bmp").c_str());
-    WriteBmp(path, 16, 8, 24, StripPixel);
-    SetUpPlayback(path, "10000");
-    SetControlText(IDC_FRAME_LIST, "1,0");  // the first tick shows cell 0
+    const std::string path = WriteSheet(("reuse" + std::to_string(n++) + ".bmp").c_str(), 16, 8, StripPixel);
+    SetUpPlayback(path, "1,0", 10000);  // the first tick shows cell 0
     SetTransparency(true);
-    UseFieldKey(kStripKey);
+    UseKey(Typed(kStripKey));
     SetBackground(first);
-    ASSERT_TRUE(StartAnimation(Panel(), panelPath));
+    ASSERT_TRUE(Start());
     ASSERT_EQ(SheetPixel(0, 0), first);  // a key pixel
     const HBITMAP held = sheet.sheetBitmap;
 
@@ -443,18 +342,18 @@ TEST_F(SheetTest, StartReusesAKeyedSheetOnlyWhileItsFileAndBackgroundAreUnchange
     SetBackground(c.background);
     SetWindowTextA(Panel(), "title before");
     DialogWatcher boxes(kFailureCaption);
-    ASSERT_TRUE(StartAnimation(Panel(), panelPath));
+    ASSERT_TRUE(Start());
     EXPECT_EQ(sheet.sheetBitmap == held, c.reused);
     EXPECT_EQ(WindowText(Panel()), c.reused ? "title before" : path);
     EXPECT_FALSE(sheet.needsKeyPass);
     // Where the key was, the sheet holds the background drawn behind it.
     EXPECT_EQ(SheetPixel(0, 0), c.background);
     EXPECT_EQ(SheetPixel(1, 0), c.cell);
-    PlaybackTick(frame.mainWindow);
+    Tick();
     EXPECT_EQ(BackBufferPixel(0, 0), c.background);
     EXPECT_EQ(BackBufferPixel(1, 0), c.cell);
     EXPECT_EQ(BackBufferPixel(20, 20), c.background);
-    KillTimer(frame.mainWindow, PLAYBACK_TIMER_ID);
+    StopTimer();
     Pump(20);
     EXPECT_EQ(boxes.Count(), 0);
   }
@@ -466,16 +365,18 @@ TEST_F(SheetTest, StartReusesAKeyedSheetOnlyWhileItsFileAndBackgroundAreUnchange
 TEST_F(SheetTest, TheProbeAtStartReadsTheSharedBufferBeforeItIsRefreshed) {
   const COLORREF cornerA = RGB(11, 22, 33);
   const COLORREF cornerB = RGB(44, 55, 66);
-  const std::string a = TempFile("probe_a.bmp");
-  const std::string b = TempFile("probe_b.bmp");
-  WriteBmp(a, 8, 8, 24, [&](int x, int y) { return x == 0 && y == 0 ? cornerA : RGB(1, 1, 1); });
-  WriteBmp(b, 16, 8, 24, [&](int x, int y) { return x == 0 && y == 0 ? cornerB : RGB(2, 2, 2); });
-  SetUpPlayback(a, "10000");
+  const std::string a = WriteSheet("probe_a.bmp", 8, 8, [&](int x, int y) {
+    return x == 0 && y == 0 ? cornerA : RGB(1, 1, 1);
+  });
+  const std::string b = WriteSheet("probe_b.bmp", 16, 8, [&](int x, int y) {
+    return x == 0 && y == 0 ? cornerB : RGB(2, 2, 2);
+  });
+  SetUpPlayback(a, "0,1", 10000);
   SetTransparency(true);
-  UseCornerKey();
+  UseKey(kFromCorner);
 
   // A dropped file fills the shared buffer and the path field.
-  SendMessageA(Panel(), WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({a})), 0);
+  DropFiles({a});
   ASSERT_STREQ(panelPath, a.c_str());
   ASSERT_EQ(WindowText(Panel()), a);
   ASSERT_EQ(GetPixel(frame.probeDC, 0, 0), cornerA);
@@ -483,7 +384,7 @@ TEST_F(SheetTest, TheProbeAtStartReadsTheSharedBufferBeforeItIsRefreshed) {
   // The field edited by hand: the probe still reads the dropped file, and
   // the sheet of the field is loaded because its path is new.
   SetControlText(IDC_PATH, b.c_str());
-  ASSERT_TRUE(StartAnimation(Panel(), panelPath));
+  ASSERT_TRUE(Start());
   EXPECT_EQ(GetPixel(frame.probeDC, 0, 0), cornerA);
   EXPECT_STREQ(panelPath, b.c_str());
   EXPECT_EQ(WindowText(Panel()), b);
@@ -494,25 +395,25 @@ TEST_F(SheetTest, TheProbeAtStartReadsTheSharedBufferBeforeItIsRefreshed) {
   // Now the buffer names the sheet: the probe reads it, its key is the
   // last pass's and the held sheet is reused.
   HBITMAP held = sheet.sheetBitmap;
-  ASSERT_TRUE(StartAnimation(Panel(), panelPath));
+  ASSERT_TRUE(Start());
   EXPECT_EQ(GetPixel(frame.probeDC, 0, 0), cornerB);
   EXPECT_EQ(sheet.sheetBitmap, held);
 
   // The buffer naming the other file again: its top-left colour is not the
   // last key, so the sheet of the field is loaded afresh.
   snprintf(panelPath, sizeof panelPath, "%s", a.c_str());
-  ASSERT_TRUE(StartAnimation(Panel(), panelPath));
+  ASSERT_TRUE(Start());
   EXPECT_EQ(GetPixel(frame.probeDC, 0, 0), cornerA);
   EXPECT_NE(sheet.sheetBitmap, held);
   EXPECT_STREQ(panelPath, b.c_str());
-  KillTimer(frame.mainWindow, PLAYBACK_TIMER_ID);
+  StopTimer();
 }
 
 TEST_F(SheetTest, WithNoProbeEverLoadedTheProbedKeyIsBlack) {
   // Nothing loaded yet: the last path is empty and the last key black. A
   // probe that fails gives black, so an empty field is "reused".
   SetTransparency(true);
-  UseCornerKey();
+  UseKey(kFromCorner);
   SetControlText(IDC_PATH, "");
   snprintf(panelPath, sizeof panelPath, "%s", TempFile("no_such_probe.bmp").c_str());
   {
@@ -528,9 +429,9 @@ TEST_F(SheetTest, WithNoProbeEverLoadedTheProbedKeyIsBlack) {
   EXPECT_STREQ(panelPath, "");
 
   // The same holds for an RGB key of black; any other key tries the load.
-  UseFieldKey(0, 0, 0);
+  UseKey(Typed(0, 0, 0));
   EXPECT_TRUE(LoadPath(""));
-  UseFieldKey(0, 0, 1);
+  UseKey(Typed(0, 0, 1));
   DialogWatcher boxes(kFailureCaption);
   EXPECT_FALSE(LoadPath(""));
   EXPECT_TRUE(PumpUntil([&] { return boxes.Count() == 1; }, 3000));
@@ -538,7 +439,7 @@ TEST_F(SheetTest, WithNoProbeEverLoadedTheProbedKeyIsBlack) {
 
 TEST_F(SheetTest, AProbeThatFailsKeepsThePreviousProbe) {
   SetTransparency(true);
-  UseCornerKey();
+  UseKey(kFromCorner);
   ASSERT_TRUE(LoadPath(plainPath_));
   ApplyKey(RGB(0, 0, 0), kPanelBackground);
   ASSERT_EQ(sheet.lastKeyColour, kCorner);
@@ -562,34 +463,26 @@ TEST_F(SheetTest, AProbeThatFailsKeepsThePreviousProbe) {
 // ---------------------------------------------------------------------------
 // Failures
 
-// Files that the loader refuses.
-std::vector<std::pair<std::string, std::string>> BadFiles() {
-  std::vector<std::pair<std::string, std::string>> files;
-  files.push_back({"missing file", TempFile("missing.bmp")});
-  files.push_back({"empty path", ""});
-  const std::string empty = TempFile("empty.bmp");
-  WriteBytes(empty, {});
-  files.push_back({"zero-byte file", empty});
-  // (Wine still loads a file cut inside its bitmap header, as a blank
-  // bitmap of the claimed size, so such a file is not in this list.)
+TEST_F(SheetTest, AFileThatDoesNotLoadShowsTheMessageAndChangesNothing) {
   std::mt19937 random(4);
   std::vector<uint8_t> garbage(400);
   for (uint8_t& b : garbage) b = static_cast<uint8_t>(random());
   garbage[0] = 'Q';
-  const std::string junk = TempFile("garbage.bmp");
-  WriteBytes(junk, garbage);
-  files.push_back({"garbage file", junk});
-  return files;
-}
-
-TEST_F(SheetTest, AFileThatDoesNotLoadShowsTheMessageAndChangesNothing) {
+  WriteBytes(TempFile("garbage.bmp"), garbage);
+  WriteBytes(TempFile("empty.bmp"), {});
+  // (Wine still loads a file cut inside its bitmap header, as a blank
+  // bitmap of the claimed size, so such a file is not in this list.)
+  const std::pair<const char*, std::string> files[] = {{"missing file", TempFile("missing.bmp")},
+                                                       {"empty path", ""},
+                                                       {"zero-byte file", TempFile("empty.bmp")},
+                                                       {"garbage file", TempFile("garbage.bmp")}};
   DialogWatcher boxes(kFailureCaption);
   int shown = 0;
-  for (const auto& bad : BadFiles()) {
+  for (const auto& [name, path] : files) {
     for (bool keyed : {false, true}) {
-      SCOPED_TRACE(bad.first + (keyed ? ", keyed sheet" : ", clean sheet"));
+      SCOPED_TRACE(std::string(name) + (keyed ? ", keyed sheet" : ", clean sheet"));
       SetTransparency(false);
-      UseCornerKey();
+      UseKey(kFromCorner);
       ASSERT_TRUE(LoadPath(plainPath_));
       if (keyed) ApplyKey(RGB(0, 0, 0), kPanelBackground);
       const HBITMAP held = sheet.sheetBitmap;
@@ -597,7 +490,7 @@ TEST_F(SheetTest, AFileThatDoesNotLoadShowsTheMessageAndChangesNothing) {
       const std::string label = ControlText(IDC_SHEET_SIZE);
       const std::string title = WindowText(Panel());
 
-      EXPECT_FALSE(LoadPath(bad.second));
+      EXPECT_FALSE(LoadPath(path));
       ++shown;
       EXPECT_TRUE(PumpUntil([&] { return boxes.Count() >= shown; }, 3000));
       EXPECT_EQ(boxes.Count(), shown);
@@ -615,79 +508,13 @@ TEST_F(SheetTest, AFileThatDoesNotLoadShowsTheMessageAndChangesNothing) {
   }
 }
 
-// Watches from a second thread for the failure box, notes what it shows,
-// who owns it and how far playback has got, holds it open for `holdMs` and
-// then presses its OK button.
-class HeldBox {
- public:
-  explicit HeldBox(DWORD holdMs) : holdMs_(holdMs) {
-    thread_ = CreateThread(nullptr, 0, Run, this, 0, nullptr);
-  }
-  ~HeldBox() {
-    InterlockedExchange(&stop_, 1);
-    WaitPumping(thread_, INFINITE);
-    CloseHandle(thread_);
-  }
-  bool Answered() { return InterlockedCompareExchange(&answered_, 0, 0) != 0; }
-
-  HWND owner = nullptr;
-  std::string text;
-  HICON icon = nullptr;
-  std::vector<int> buttons;
-  int32_t loopsAtOpen = -1;
-  int32_t loopsBeforeAnswer = -1;
-
- private:
-  static int32_t Loops() { return *static_cast<volatile int32_t*>(&animation.loopsDone); }
-  static BOOL CALLBACK Child(HWND child, LPARAM lParam) {
-    auto* self = reinterpret_cast<HeldBox*>(lParam);
-    char name[64] = {};
-    GetClassNameA(child, name, sizeof name);
-    const LONG style = GetWindowLongA(child, GWL_STYLE);
-    if (_stricmp(name, "Button") == 0 && (style & WS_VISIBLE))
-      self->buttons.push_back(GetDlgCtrlID(child));
-    if (_stricmp(name, "Static") == 0) {
-      if ((style & SS_TYPEMASK) == SS_ICON) {
-        DWORD_PTR result = 0;
-        SendMessageTimeoutA(child, STM_GETICON, 0, 0, SMTO_BLOCK, 1000, &result);
-        self->icon = reinterpret_cast<HICON>(result);
-      } else {
-        self->text += WindowText(child);
-      }
-    }
-    return TRUE;
-  }
-  static DWORD WINAPI Run(void* param) {
-    auto* self = static_cast<HeldBox*>(param);
-    while (!self->stop_) {
-      HWND box = FindOwnWindow(kFailureCaption);
-      if (box == nullptr) {
-        Sleep(5);
-        continue;
-      }
-      self->loopsAtOpen = Loops();
-      self->owner = GetWindow(box, GW_OWNER);
-      EnumChildWindows(box, Child, reinterpret_cast<LPARAM>(self));
-      Sleep(self->holdMs_);
-      self->loopsBeforeAnswer = Loops();
-      InterlockedExchange(&self->answered_, 1);
-      PostMessageA(box, WM_COMMAND, IDOK, 0);
-      return 0;
-    }
-    return 0;
-  }
-  DWORD holdMs_;
-  HANDLE thread_ = nullptr;
-  volatile LONG stop_ = 0;
-  volatile LONG answered_ = 0;
-};
+// Passes done, as a second thread reads them.
+int Passes() { return *static_cast<volatile int32_t*>(&animation.loopsDone); }
 
 TEST_F(SheetTest, PlaybackGoesOnWhileTheFailureBoxIsOpenAndAfter) {
-  const std::string path = TempFile("running.bmp");
-  WriteBmp(path, 16, 8, 24, StripPixel);
-  SetUpPlayback(path, "10");
-  ASSERT_TRUE(StartAnimation(Panel(), panelPath));
-  ASSERT_TRUE(PumpUntil([] { return animation.loopsDone >= 2; }));
+  SetUpPlayback(WriteSheet("running.bmp", 16, 8, StripPixel), "0,1", 10);
+  ASSERT_TRUE(Start());
+  ASSERT_TRUE(PassesDone(2));
   const std::string title = WindowText(Panel());
   const std::string label = ControlText(IDC_SHEET_SIZE);
   const HBITMAP held = sheet.sheetBitmap;
@@ -696,17 +523,16 @@ TEST_F(SheetTest, PlaybackGoesOnWhileTheFailureBoxIsOpenAndAfter) {
   const std::string junk = TempFile("dropped_junk.bmp");
   WriteBytes(junk, {'n', 'o', 't', ' ', 'a', ' ', 'b', 'm', 'p'});
   {
-    HeldBox box(400);
-    SendMessageA(Panel(), WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({junk})), 0);
-    ASSERT_TRUE(box.Answered());
-    EXPECT_EQ(box.text, kFailureText);
+    DialogWatcher box(kFailureCaption, IDOK, 400, Passes);  // held open 400 ms
+    DropFiles({junk});
+    ASSERT_EQ(box.Count(), 1);
+    EXPECT_EQ(box.LastText(), kFailureText);
     EXPECT_EQ(box.owner, Panel());
     EXPECT_EQ(box.icon, LoadIconA(nullptr, IDI_EXCLAMATION));
     EXPECT_EQ(box.buttons, std::vector<int>{IDOK});
-    EXPECT_GE(box.loopsAtOpen, 2);
-    EXPECT_GT(box.loopsBeforeAnswer, box.loopsAtOpen) << "ticks ran while the box was open";
-    const int32_t after = animation.loopsDone;
-    EXPECT_TRUE(PumpUntil([&] { return animation.loopsDone > after + 2; }));
+    EXPECT_GE(box.noteAtOpen, 2);
+    EXPECT_GT(box.noteBeforeAnswer, box.noteAtOpen) << "ticks ran while the box was open";
+    EXPECT_TRUE(PassesDone(animation.loopsDone + 3));
   }
   EXPECT_EQ(sheet.sheetBitmap, held);
   EXPECT_EQ(WindowText(Panel()), title);
@@ -717,14 +543,9 @@ TEST_F(SheetTest, PlaybackGoesOnWhileTheFailureBoxIsOpenAndAfter) {
   // Start with the field naming the broken file, and fields Start would
   // otherwise default, clamp or rewrite: the pass count restarts, playback
   // goes on with the held sheet and no field changes.
-  ASSERT_TRUE(PumpUntil([] { return animation.loopsDone >= 20; }));
-  SetControlText(IDC_PATH, junk.c_str());
-  SetControlText(IDC_FRAME_WIDTH, "");
-  SetControlText(IDC_COLUMN, "x");
-  SetControlText(IDC_ZOOM, "03");
-  SetControlText(IDC_KEY_RED, "300");
-  SetControlText(IDC_BACK_BLUE, "");
-  SetControlText(IDC_FRAME_LIST, "9,9,1,");
+  ASSERT_TRUE(PassesDone(20));
+  SetFields({{IDC_PATH, junk}, {IDC_FRAME_WIDTH, ""}, {IDC_COLUMN, "x"}, {IDC_ZOOM, "03"},
+             {IDC_KEY_RED, "300"}, {IDC_BACK_BLUE, ""}, {IDC_FRAME_LIST, "9,9,1,"}});
   const int ids[] = {IDC_PATH,     IDC_FRAME_WIDTH, IDC_FRAME_HEIGHT, IDC_INTERVAL,
                      IDC_COLUMN,   IDC_ZOOM,        IDC_LOOP_COUNT,   IDC_KEY_BLUE,
                      IDC_KEY_RED,  IDC_KEY_GREEN,   IDC_BACK_RED,     IDC_BACK_GREEN,
@@ -733,13 +554,12 @@ TEST_F(SheetTest, PlaybackGoesOnWhileTheFailureBoxIsOpenAndAfter) {
   for (int id : ids) texts.push_back(ControlText(id));
   const AnimationSettings before = animation;
   {
-    HeldBox box(300);
-    EXPECT_FALSE(StartAnimation(Panel(), panelPath));
-    ASSERT_TRUE(box.Answered());
-    EXPECT_LT(box.loopsAtOpen, 10) << "Start set the pass count to 0 before the load";
-    EXPECT_GT(box.loopsBeforeAnswer, box.loopsAtOpen);
-    const int32_t after = animation.loopsDone;
-    EXPECT_TRUE(PumpUntil([&] { return animation.loopsDone > after + 2; }));
+    DialogWatcher box(kFailureCaption, IDOK, 300, Passes);
+    EXPECT_FALSE(Start());
+    ASSERT_EQ(box.Count(), 1);
+    EXPECT_LT(box.noteAtOpen, 10) << "Start set the pass count to 0 before the load";
+    EXPECT_GT(box.noteBeforeAnswer, box.noteAtOpen);
+    EXPECT_TRUE(PassesDone(animation.loopsDone + 3));
   }
   EXPECT_EQ(sheet.sheetBitmap, held);
   for (size_t i = 0; i < texts.size(); ++i)
@@ -748,7 +568,7 @@ TEST_F(SheetTest, PlaybackGoesOnWhileTheFailureBoxIsOpenAndAfter) {
   EXPECT_EQ(animation.frameWidth, before.frameWidth);
   EXPECT_EQ(animation.zoom, before.zoom);
   EXPECT_EQ(animation.backgroundColour, before.backgroundColour);
-  KillTimer(frame.mainWindow, PLAYBACK_TIMER_ID);
+  StopTimer();
 }
 
 // ---------------------------------------------------------------------------
@@ -780,8 +600,6 @@ class KeyPassTest : public SheetTest {
  protected:
   void SetUp() override {
     SheetTest::SetUp();
-    path_ = TempFile("keyed.bmp");
-    WriteBmp(path_, 17, 9, 24, KeyedPixel);
     SetTransparency(true);
   }
   // Every pixel: the key colour became the background, all else stayed.
@@ -799,52 +617,52 @@ class KeyPassTest : public SheetTest {
       EXPECT_GT(changed, 10);
     }
   }
-  std::string path_;
+  const std::string path_ = WriteSheet("keyed.bmp", 17, 9, KeyedPixel);
 };
 
-TEST_F(KeyPassTest, TheTopLeftRadioKeysTheTopLeftColour) {
-  UseCornerKey();
-  ASSERT_TRUE(LoadPath(path_));
-  SetWindowTextA(frame.mainWindow, "before the pass");
-  ApplyKey(kTyped, RGB(5, 6, 7));  // the colour passed in is ignored
-  ExpectKeyed(kTopLeft, RGB(5, 6, 7));
-  EXPECT_EQ(SheetPixel(0, 0), RGB(5, 6, 7));
-  EXPECT_EQ(sheet.lastKeyColour, kTopLeft);
-  EXPECT_FALSE(sheet.needsKeyPass);
-  EXPECT_EQ(WindowText(frame.mainWindow), kWaitTitle);
-  EXPECT_EQ(BitmapInSheetDC(), sheet.sheetBitmap);
-}
-
-TEST_F(KeyPassTest, TheRgbRadioKeysThePackedColour) {
-  UseFieldKey(kTyped);
-  ASSERT_TRUE(LoadPath(path_));
-  ApplyKey(kTyped, RGB(5, 6, 7));
-  ExpectKeyed(kTyped, RGB(5, 6, 7));
-  EXPECT_EQ(SheetPixel(0, 0), kTopLeft);
-  EXPECT_EQ(sheet.lastKeyColour, kTyped);
-  EXPECT_FALSE(sheet.needsKeyPass);
-  EXPECT_EQ(WindowText(frame.mainWindow), kWaitTitle);
-  EXPECT_EQ(BitmapInSheetDC(), sheet.sheetBitmap);
-}
-
-TEST_F(KeyPassTest, StartKeysWithTheFieldsInTheirOrder) {
-  // Blue 1023, green 1025, red 1024: blue 50, green 40, red 30 is kTyped.
-  SetUpPlayback(path_, "10000");
-  UseFieldKey(50, 40, 30);
-  SetBackground(RGB(5, 6, 7));
-  ASSERT_TRUE(StartAnimation(Panel(), panelPath));
-  KillTimer(frame.mainWindow, PLAYBACK_TIMER_ID);
-  ExpectKeyed(kTyped, RGB(5, 6, 7));
-  EXPECT_EQ(WindowText(frame.mainWindow), kWaitTitle);
+TEST_F(KeyPassTest, EachRadioKeysItsOwnColour) {
+  const struct {
+    const char* name;
+    Key key;
+    bool start;        // through Start, with the fields' colours; else a pass of kTyped
+    COLORREF keyed;    // the colour the pass replaces
+    COLORREF topLeft;  // afterwards
+  } cases[] = {
+      {"top-left radio: the colour passed in is ignored", kFromCorner, false, kTopLeft, RGB(5, 6, 7)},
+      {"RGB radio: the colour passed in", Typed(kTyped), false, kTyped, kTopLeft},
+      // Blue 1023, green 1025, red 1024: blue 50, green 40, red 30 is kTyped.
+      {"Start with the RGB radio: the fields in their order", Typed(50, 40, 30), true, kTyped, kTopLeft},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    StartAgain();
+    UseKey(c.key);
+    SetWindowTextA(frame.mainWindow, "before the pass");
+    if (c.start) {
+      SetUpPlayback(path_, "0,1", 10000);
+      SetBackground(RGB(5, 6, 7));
+      ASSERT_TRUE(Start());
+      StopTimer();
+    } else {
+      ASSERT_TRUE(LoadPath(path_));
+      ApplyKey(kTyped, RGB(5, 6, 7));
+    }
+    ExpectKeyed(c.keyed, RGB(5, 6, 7));
+    EXPECT_EQ(SheetPixel(0, 0), c.topLeft);
+    EXPECT_EQ(sheet.lastKeyColour, c.keyed);
+    EXPECT_FALSE(sheet.needsKeyPass);
+    EXPECT_EQ(WindowText(frame.mainWindow), kWaitTitle);
+    EXPECT_EQ(BitmapInSheetDC(), sheet.sheetBitmap);
+  }
 }
 
 TEST_F(KeyPassTest, AKeyedSheetIsNotKeyedAgain) {
-  UseCornerKey();
+  UseKey(kFromCorner);
   ASSERT_TRUE(LoadPath(path_));
   ApplyKey(0, RGB(5, 6, 7));
   const std::vector<COLORREF> keyed = SheetPixels();
   SetWindowTextA(frame.mainWindow, "after the first pass");
-  UseFieldKey(kTyped);
+  UseKey(Typed(kTyped));
   ApplyKey(kTyped, RGB(8, 8, 8));
   EXPECT_EQ(SheetPixels(), keyed);
   EXPECT_EQ(WindowText(frame.mainWindow), "after the first pass");
@@ -853,15 +671,12 @@ TEST_F(KeyPassTest, AKeyedSheetIsNotKeyedAgain) {
 }
 
 TEST_F(KeyPassTest, AbsentKeysAndAKeyEqualToTheBackgroundChangeNoPixel) {
-  struct Case {
-    const char* name;
-    COLORREF key, background;
-  } cases[] = {
+  const struct { const char* name; COLORREF key, background; } cases[] = {
       {"key absent", RGB(31, 41, 51), RGB(5, 6, 7)},
       {"key equals background", kTyped, kTyped},
   };
-  UseFieldKey(0, 0, 0);
-  for (const Case& c : cases) {
+  UseKey(Typed(0, 0, 0));
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     SetTransparency(false);  // a clean copy each time
     ASSERT_TRUE(LoadPath(path_));
@@ -876,49 +691,25 @@ TEST_F(KeyPassTest, AbsentKeysAndAKeyEqualToTheBackgroundChangeNoPixel) {
 // ---------------------------------------------------------------------------
 // The fast pass against the per-pixel reference
 
-std::vector<COLORREF> PixelsOf(HBITMAP bitmap, int width, int height) {
-  HDC dc = CreateCompatibleDC(nullptr);
-  HGDIOBJ old = SelectObject(dc, bitmap);
-  std::vector<COLORREF> pixels(static_cast<size_t>(width) * height);
-  for (int y = 0; y < height; ++y)
-    for (int x = 0; x < width; ++x) pixels[static_cast<size_t>(y) * width + x] = GetPixel(dc, x, y);
-  SelectObject(dc, old);
-  DeleteDC(dc);
-  return pixels;
-}
-
-struct PassCase {
-  const char* name;
-  int bitsPerPixel;
-  int width, height;
-  enum Kind { Random, KeyIsBackground, OneStepOff, OnlyTopLeft } kind;
-};
-
 TEST_F(SheetTest, TheFastPassEqualsThePerPixelReferenceOnEveryPixel) {
-  const PassCase cases[] = {
-      {"4-bit random", 4, 37, 23, PassCase::Random},
-      {"4-bit key is background", 4, 37, 23, PassCase::KeyIsBackground},
-      {"4-bit only the top-left", 4, 31, 11, PassCase::OnlyTopLeft},
-      {"8-bit random", 8, 41, 19, PassCase::Random},
-      {"8-bit one step off", 8, 41, 19, PassCase::OneStepOff},
-      {"8-bit only the top-left", 8, 5, 3, PassCase::OnlyTopLeft},
-      {"24-bit random", 24, 33, 17, PassCase::Random},
-      {"24-bit key is background", 24, 33, 17, PassCase::KeyIsBackground},
-      {"24-bit one step off", 24, 35, 13, PassCase::OneStepOff},
-      {"24-bit only the top-left", 24, 99, 45, PassCase::OnlyTopLeft},
-      {"32-bit random", 32, 29, 13, PassCase::Random},
-      {"32-bit one step off", 32, 30, 9, PassCase::OneStepOff},
-      {"32-bit only the top-left", 32, 1, 1, PassCase::OnlyTopLeft},
-      {"1-bit random", 1, 45, 7, PassCase::Random},
-      // Several tiles across and down, the last ones short.
-      {"24-bit many tiles", 24, 2101, 1103, PassCase::Random},
-      {"32-bit many tiles, only the top-left", 32, 4099, 601, PassCase::OnlyTopLeft},
-  };
+  // Random: about a third of the pixels are the key; KeyIsBackground: the
+  // same, keyed with the key itself; OneStepOff: no key, but its neighbours
+  // one step away; OnlyTopLeft: the key at the top-left pixel alone.
+  enum Kind { Random, KeyIsBackground, OneStepOff, OnlyTopLeft };
+  const char* const kinds[] = {"random", "key is background", "one step off", "only the top-left"};
+  // The last two have several tiles across and down, the last ones short.
+  const struct { int bitsPerPixel, width, height; Kind kind; } cases[] = {
+      {4, 37, 23, Random},       {4, 37, 23, KeyIsBackground},  {4, 31, 11, OnlyTopLeft},
+      {8, 41, 19, Random},       {8, 41, 19, OneStepOff},       {8, 5, 3, OnlyTopLeft},
+      {24, 33, 17, Random},      {24, 33, 17, KeyIsBackground}, {24, 35, 13, OneStepOff},
+      {24, 99, 45, OnlyTopLeft}, {32, 29, 13, Random},          {32, 30, 9, OneStepOff},
+      {32, 1, 1, OnlyTopLeft},   {1, 45, 7, Random},            {24, 2101, 1103, Random},
+      {32, 4099, 601, OnlyTopLeft}};
   const COLORREF key = RGB(12, 34, 56);  // in every palette
-  const COLORREF background = RGB(250, 128, 7);
   unsigned seed = 1;
-  for (const PassCase& c : cases) {
-    SCOPED_TRACE(c.name);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.bitsPerPixel) + "-bit " + std::to_string(c.width) + "x" +
+                 std::to_string(c.height) + ", " + kinds[c.kind]);
     std::mt19937 random(seed++);
     std::vector<COLORREF> palette = PaletteFor(c.bitsPerPixel);
     // Colours the sheet may use: the palette at palette depths, else the
@@ -927,30 +718,24 @@ TEST_F(SheetTest, TheFastPassEqualsThePerPixelReferenceOnEveryPixel) {
     if (c.bitsPerPixel >= 24)
       for (int i = 0; i < 64; ++i) pool.push_back(random() & 0xFFFFFF);
     // Without the key itself its neighbours one step away stay in the pool.
-    if (c.kind == PassCase::OneStepOff || c.kind == PassCase::OnlyTopLeft) {
-      std::vector<COLORREF> without;
-      for (COLORREF p : pool)
-        if (p != key) without.push_back(p);
-      pool = without;
-    }
+    if (c.kind == OneStepOff || c.kind == OnlyTopLeft)
+      pool.erase(std::remove(pool.begin(), pool.end(), key), pool.end());
     // The key's neighbours one step away in each channel must survive.
-    if (c.kind == PassCase::OneStepOff && c.bitsPerPixel >= 24)
+    if (c.kind == OneStepOff && c.bitsPerPixel >= 24)
       for (COLORREF neighbour : {RGB(13, 34, 56), RGB(12, 35, 56), RGB(12, 34, 57), RGB(11, 34, 56)})
-        for (int i = 0; i < 8; ++i) pool.push_back(neighbour);
-    const COLORREF passKey = key;
-    const COLORREF passBackground = c.kind == PassCase::KeyIsBackground ? key : background;
+        pool.insert(pool.end(), 8, neighbour);
+    const COLORREF background = c.kind == KeyIsBackground ? key : RGB(250, 128, 7);
     std::vector<COLORREF> source(static_cast<size_t>(c.width) * c.height);
-    for (size_t i = 0; i < source.size(); ++i) {
+    for (COLORREF& pixel : source) {
       // About a third of the pixels the key (where it may appear).
-      const bool keyPixel = c.kind != PassCase::OneStepOff && c.kind != PassCase::OnlyTopLeft &&
-                            random() % 3 == 0;
-      source[i] = keyPixel ? key : pool[random() % pool.size()];
+      const bool keyPixel = c.kind != OneStepOff && c.kind != OnlyTopLeft && random() % 3 == 0;
+      pixel = keyPixel ? key : pool[random() % pool.size()];
     }
-    if (c.kind == PassCase::OnlyTopLeft) source[0] = key;
+    if (c.kind == OnlyTopLeft) source[0] = key;
     const int width = c.width;
-    const std::string path = TempFile("pass.bmp");
-    WriteBmp(path, c.width, c.height, c.bitsPerPixel,
-             [&](int x, int y) { return source[static_cast<size_t>(y) * width + x]; }, palette);
+    const std::string path = WriteSheet("pass.bmp", c.width, c.height, [&](int x, int y) {
+      return source[static_cast<size_t>(y) * width + x];
+    }, c.bitsPerPixel, palette);
 
     BITMAP description;
     const HBITMAP reference = LoadBitmapFile(frame.mainWindow, path.c_str(), &description);
@@ -959,48 +744,45 @@ TEST_F(SheetTest, TheFastPassEqualsThePerPixelReferenceOnEveryPixel) {
     ASSERT_NE(tiled, nullptr);
     const HBITMAP inPlace = CopyToDibSection(tiled, c.width, c.height);
     ASSERT_NE(inPlace, nullptr);
-    const std::vector<COLORREF> before = PixelsOf(reference, c.width, c.height);
-    ASSERT_EQ(before, source) << "the loaded copy holds the file's colours";
+    ASSERT_EQ(PixelsOf(reference, c.width, c.height), source) << "the loaded copy holds the file's colours";
     ASSERT_EQ(PixelsOf(inPlace, c.width, c.height), source) << "and so does the DIB section";
 
     HDC dc = CreateCompatibleDC(frame.sheetDC);
     HGDIOBJ old = SelectObject(dc, reference);
-    ReplaceKeyColourPerPixel(dc, c.width, c.height, passKey, passBackground);
+    ReplaceKeyColourPerPixel(dc, c.width, c.height, key, background);
     SelectObject(dc, tiled);
-    ReplaceKeyColourInTiles(dc, c.width, c.height, passKey, passBackground);
+    ReplaceKeyColourInTiles(dc, c.width, c.height, key, background);
     SelectObject(dc, old);
     DeleteDC(dc);
-    EXPECT_FALSE(ReplaceKeyColourInPlace(tiled, passKey, passBackground)) << "not a DIB section";
-    ASSERT_TRUE(ReplaceKeyColourInPlace(inPlace, passKey, passBackground));
+    EXPECT_FALSE(ReplaceKeyColourInPlace(tiled, key, background)) << "not a DIB section";
+    ASSERT_TRUE(ReplaceKeyColourInPlace(inPlace, key, background));
 
     const std::vector<COLORREF> expected = PixelsOf(reference, c.width, c.height);
     const std::vector<COLORREF> gotTiled = PixelsOf(tiled, c.width, c.height);
     const std::vector<COLORREF> got = PixelsOf(inPlace, c.width, c.height);
     size_t replaced = 0, mismatches = 0;
     for (size_t i = 0; i < source.size(); ++i) {
-      const COLORREF want = source[i] == passKey ? passBackground : source[i];
-      if (source[i] == passKey) ++replaced;
-      if (expected[i] != want || got[i] != want || gotTiled[i] != want) {
-        if (mismatches++ < 3)
-          ADD_FAILURE() << "pixel " << i % c.width << "," << i / c.width << ": file "
-                        << std::hex << source[i] << ", reference " << expected[i] << ", in place "
-                        << got[i] << ", tiled " << gotTiled[i] << ", wanted " << want;
-      }
+      const COLORREF want = source[i] == key ? background : source[i];
+      if (source[i] == key) ++replaced;
+      if ((expected[i] != want || got[i] != want || gotTiled[i] != want) && mismatches++ < 3)
+        ADD_FAILURE() << "pixel " << i % c.width << "," << i / c.width << ": file " << std::hex
+                      << source[i] << ", reference " << expected[i] << ", in place " << got[i]
+                      << ", tiled " << gotTiled[i] << ", wanted " << want;
     }
     EXPECT_EQ(mismatches, 0u);
     switch (c.kind) {
-      case PassCase::Random:
-      case PassCase::KeyIsBackground:
+      case Random:
+      case KeyIsBackground:
         EXPECT_GT(replaced, source.size() / 5);
         break;
-      case PassCase::OneStepOff:
+      case OneStepOff:
         EXPECT_EQ(replaced, 0u);
         EXPECT_NE(std::find(source.begin(), source.end(), RGB(13, 34, 56)), source.end())
             << "the colour one step off the key is in the sheet";
         break;
-      case PassCase::OnlyTopLeft:
+      case OnlyTopLeft:
         EXPECT_EQ(replaced, 1u);
-        EXPECT_EQ(got[0], passBackground);
+        EXPECT_EQ(got[0], background);
         break;
     }
     DeleteObject(reference);
@@ -1012,25 +794,11 @@ TEST_F(SheetTest, TheFastPassEqualsThePerPixelReferenceOnEveryPixel) {
 // ---------------------------------------------------------------------------
 // Sheets that claim more than they hold
 
-SIZE_T PeakCommitted() {
-  PROCESS_MEMORY_COUNTERS counters = {};
-  counters.cb = sizeof counters;
-  K32GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
-  return counters.PeakPagefileUsage;
-}
-
-SIZE_T Committed() {
-  PROCESS_MEMORY_COUNTERS counters = {};
-  counters.cb = sizeof counters;
-  K32GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
-  return counters.PagefileUsage;
-}
-
 TEST_F(SheetTest, AHugeClaimedSheetLoadsAndIsKeyedWithinBoundedMemory) {
   const std::string path = TempFile("claims_huge.bmp");
-  WriteClaimingHeader(path, 20000, 20000, 120);
+  WriteClaimingHeader(path, 20000, 20000);
   SetTransparency(true);
-  UseFieldKey(3, 2, 1);  // no probe: one copy of 1.6 GB is enough
+  UseKey(Typed(3, 2, 1));  // no probe: one copy of 1.6 GB is enough
   // As in the 32-bit product, with no room for a second copy: the loaded
   // bitmap is held and keyed tile by tile.
   struct RestoreLimit {
@@ -1044,13 +812,14 @@ TEST_F(SheetTest, AHugeClaimedSheetLoadsAndIsKeyedWithinBoundedMemory) {
   EXPECT_EQ(sheet.sheetHeight, 20000);
 
   // The pass needs one tile of 1 MiB, whatever the sheet's size.
-  const SIZE_T before = Committed();
+  const SIZE_T before = MemoryNow().PagefileUsage;
   ApplyKey(RGB(1, 2, 3), RGB(9, 9, 9));
+  const SIZE_T grown = MemoryNow().PeakPagefileUsage - before;
   EXPECT_FALSE(sheet.needsKeyPass);
   EXPECT_EQ(sheet.lastKeyColour, RGB(1, 2, 3));
   EXPECT_EQ(WindowText(frame.mainWindow), kWaitTitle);
   EXPECT_EQ(BitmapInSheetDC(), sheet.sheetBitmap);
-  EXPECT_LT(PeakCommitted() - before, SIZE_T{8} << 20) << PeakCommitted() - before;
+  EXPECT_LT(grown, SIZE_T{8} << 20) << grown;
   EXPECT_NE(SheetPixel(19999, 19999), RGB(9, 9, 9));
 
   // Released again by the next sheet.
@@ -1061,9 +830,9 @@ TEST_F(SheetTest, AHugeClaimedSheetLoadsAndIsKeyedWithinBoundedMemory) {
 
 TEST_F(SheetTest, AWidthOfTheMostNegativeNumberLoadsAndThePassVisitsNothing) {
   const std::string path = TempFile("claims_negative.bmp");
-  WriteClaimingHeader(path, INT32_MIN, 2, 120);
+  WriteClaimingHeader(path, INT32_MIN, 2);
   SetTransparency(true);
-  UseCornerKey();
+  UseKey(kFromCorner);
   ASSERT_TRUE(LoadPath(path));
   EXPECT_EQ(sheet.sheetWidth, INT32_MIN);
   EXPECT_EQ(sheet.sheetHeight, 2);
@@ -1074,7 +843,7 @@ TEST_F(SheetTest, AWidthOfTheMostNegativeNumberLoadsAndThePassVisitsNothing) {
   EXPECT_FALSE(sheet.needsKeyPass);
   EXPECT_EQ(WindowText(frame.mainWindow), kWaitTitle);
   EXPECT_EQ(BitmapInSheetDC(), sheet.sheetBitmap);
-  UseFieldKey(0, 0, 0);
+  UseKey(Typed(0, 0, 0));
   sheet.needsKeyPass = true;
   ApplyKey(RGB(0, 0, 0), RGB(9, 9, 9));
   EXPECT_FALSE(sheet.needsKeyPass);

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 #include "anim/animation_core.h"
 #include "app/app_win.h"
@@ -77,8 +78,9 @@ void Click(int id) { SendMessageA(GetDlgItem(frame.panel, id), BM_CLICK, 0, 0); 
 namespace {
 
 struct FindRequest {
-  const char* caption;
-  const char* className;
+  const char* caption;    // null: any
+  const char* className;  // null: any
+  bool fileDialog;
   HWND found;
 };
 
@@ -88,36 +90,34 @@ BOOL CALLBACK MatchWindow(HWND window, LPARAM lParam) {
   GetWindowThreadProcessId(window, &process);
   if (process != GetCurrentProcessId() || !IsWindowVisible(window)) return TRUE;
   // File dialogs share their caption with their own questions (the
-  // overwrite prompt): they are found by FindFileDialog instead.
-  if (GetDlgItem(window, 0x47C) != nullptr) return TRUE;
+  // overwrite prompt): they are told apart by their file-name field.
+  if ((GetDlgItem(window, 0x47C) != nullptr) != request->fileDialog) return TRUE;
   char name[256] = {};
   GetClassNameA(window, name, sizeof name);
   if (request->className != nullptr && strcmp(name, request->className) != 0) return TRUE;
-  if (WindowText(window) != request->caption) return TRUE;
+  if (request->caption != nullptr && WindowText(window) != request->caption) return TRUE;
   request->found = window;
   return FALSE;
-}
-
-BOOL CALLBACK CollectStaticText(HWND child, LPARAM lParam) {
-  char name[64] = {};
-  GetClassNameA(child, name, sizeof name);
-  if (_stricmp(name, "Static") == 0) {
-    std::string text = WindowText(child);
-    if (!text.empty()) *reinterpret_cast<std::string*>(lParam) += text;
-  }
-  return TRUE;
 }
 
 }  // namespace
 
 HWND FindOwnWindow(const char* caption, const char* className) {
-  FindRequest request = {caption, className, nullptr};
+  FindRequest request = {caption, className, false, nullptr};
   EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&request));
   return request.found;
 }
 
-DialogWatcher::DialogWatcher(const char* caption, int button)
-    : caption_(caption), button_(button), thread_(nullptr), stop_(0), count_(0) {
+HWND FindFileDialog() {
+  FindRequest request = {nullptr, "#32770", true, nullptr};
+  EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&request));
+  return request.found;
+}
+
+DialogWatcher::DialogWatcher(const char* caption, int button, DWORD holdMs,
+                             std::function<int()> note)
+    : caption_(caption), button_(button), holdMs_(holdMs), note_(std::move(note)),
+      thread_(nullptr), stop_(0), count_(0) {
   InitializeCriticalSection(&lock_);
   thread_ = CreateThread(nullptr, 0, Run, this, 0, nullptr);
 }
@@ -138,17 +138,39 @@ std::string DialogWatcher::LastText() const {
   return text;
 }
 
+BOOL CALLBACK DialogWatcher::Child(HWND child, LPARAM self) {
+  auto* watcher = reinterpret_cast<DialogWatcher*>(self);
+  char name[64] = {};
+  GetClassNameA(child, name, sizeof name);
+  const LONG style = GetWindowLongA(child, GWL_STYLE);
+  if (_stricmp(name, "Button") == 0 && (style & WS_VISIBLE))
+    watcher->buttons.push_back(GetDlgCtrlID(child));
+  if (_stricmp(name, "Static") == 0 && (style & SS_TYPEMASK) == SS_ICON) {
+    DWORD_PTR icon = 0;
+    SendMessageTimeoutA(child, STM_GETICON, 0, 0, SMTO_BLOCK, 1000, &icon);
+    watcher->icon = reinterpret_cast<HICON>(icon);
+  } else if (_stricmp(name, "Static") == 0) {
+    watcher->text_ += WindowText(child);
+  }
+  return TRUE;
+}
+
 DWORD WINAPI DialogWatcher::Run(void* self) {
   auto* watcher = static_cast<DialogWatcher*>(self);
   HWND answered = nullptr;
   while (!watcher->stop_) {
     HWND box = FindOwnWindow(watcher->caption_.c_str());
     if (box != nullptr && box != answered) {
-      std::string text;
-      EnumChildWindows(box, CollectStaticText, reinterpret_cast<LPARAM>(&text));
+      if (watcher->note_) watcher->noteAtOpen = watcher->note_();
+      watcher->owner = GetWindow(box, GW_OWNER);
+      watcher->buttons.clear();
+      watcher->text_.clear();
+      EnumChildWindows(box, Child, reinterpret_cast<LPARAM>(watcher));
       EnterCriticalSection(&watcher->lock_);
-      watcher->lastText_ = text;
+      watcher->lastText_ = watcher->text_;
       LeaveCriticalSection(&watcher->lock_);
+      Sleep(watcher->holdMs_);
+      if (watcher->note_) watcher->noteBeforeAnswer = watcher->note_();
       // Counted before it is answered: the box is modal on the test's
       // thread, so the test reads the count only after the box has gone.
       InterlockedIncrement(&watcher->count_);
@@ -156,7 +178,7 @@ DWORD WINAPI DialogWatcher::Run(void* self) {
       for (int i = 0; i < 500 && IsWindow(box); ++i) Sleep(10);
       answered = box;
     }
-    Sleep(20);
+    Sleep(5);
   }
   return 0;
 }
@@ -238,17 +260,6 @@ HDROP MakeDrop(const std::vector<std::string>& paths) {
 
 namespace {
 
-BOOL CALLBACK MatchFileDialog(HWND window, LPARAM lParam) {
-  DWORD process = 0;
-  GetWindowThreadProcessId(window, &process);
-  if (process != GetCurrentProcessId() || !IsWindowVisible(window)) return TRUE;
-  char name[64] = {};
-  GetClassNameA(window, name, sizeof name);
-  if (strcmp(name, "#32770") != 0 || GetDlgItem(window, 0x47C) == nullptr) return TRUE;
-  *reinterpret_cast<HWND*>(lParam) = window;
-  return FALSE;
-}
-
 // The edit inside the file-name field, or the field itself.
 HWND FileNameEdit(HWND field) {
   char name[64] = {};
@@ -262,12 +273,6 @@ HWND FileNameEdit(HWND field) {
 }
 
 }  // namespace
-
-HWND FindFileDialog() {
-  HWND dialog = nullptr;
-  EnumWindows(MatchFileDialog, reinterpret_cast<LPARAM>(&dialog));
-  return dialog;
-}
 
 FileDialogDriver::FileDialogDriver(const char* fileName, int button)
     : fileName_(fileName != nullptr ? fileName : ""),

@@ -30,22 +30,34 @@ std::string ControlText(int id);  // a control of the panel
 void SetControlText(int id, const char* text);
 void Click(int id);               // BM_CLICK on a panel button
 
-// Watches, from a second thread, for a dialog of this process with the
-// given caption; records its message text and answers it with `button`.
+// Watches, from a second thread, for dialogs of this process with the given
+// caption; notes each one's text, owner, icon and buttons, keeps it open for
+// `holdMs` and answers it with `button`. `note`, when given, is called on
+// that thread as a dialog is found and again just before it is answered.
 class DialogWatcher {
  public:
-  explicit DialogWatcher(const char* caption, int button = IDOK);
+  explicit DialogWatcher(const char* caption, int button = IDOK, DWORD holdMs = 0,
+                         std::function<int()> note = nullptr);
   ~DialogWatcher();
   int Count() const;              // dialogs answered so far
   std::string LastText() const;   // the static text of the last one
+  // Of the last dialog; read once it has been answered and has gone.
+  HWND owner = nullptr;
+  HICON icon = nullptr;
+  std::vector<int> buttons;       // the visible ones
+  int noteAtOpen = -1, noteBeforeAnswer = -1;
+
  private:
   static DWORD WINAPI Run(void* self);
+  static BOOL CALLBACK Child(HWND child, LPARAM self);
   std::string caption_;
   int button_;
+  DWORD holdMs_;
+  std::function<int()> note_;
   HANDLE thread_;
   volatile LONG stop_;
   volatile LONG count_;
-  std::string lastText_;
+  std::string text_, lastText_;
   CRITICAL_SECTION lock_;
 };
 
