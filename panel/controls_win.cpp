@@ -2,6 +2,14 @@
 
 #include "app/command_line_core.h"
 
+namespace {
+
+void EnableControl(HWND panel, int id, bool enable) {
+  EnableWindow(GetDlgItem(panel, id), enable ? TRUE : FALSE);
+}
+
+}  // namespace
+
 UINT ReadField(HWND panel, int id) { return GetDlgItemInt(panel, id, nullptr, FALSE); }
 
 void WriteField(HWND panel, int id, UINT value) { SetDlgItemInt(panel, id, value, FALSE); }
@@ -26,14 +34,6 @@ PanelNumbers ReadPanelNumbers(HWND panel) {
   for (const ChannelField& field : kChannelFields) numbers.*field.value = ReadField(panel, field.id);
   return numbers;
 }
-
-namespace {
-
-void EnableControl(HWND panel, int id, bool enable) {
-  EnableWindow(GetDlgItem(panel, id), enable ? TRUE : FALSE);
-}
-
-}  // namespace
 
 void EnableKeyFields(HWND panel, bool enable) {
   for (int id : {IDC_KEY_BLUE, IDC_KEY_RED, IDC_KEY_GREEN}) EnableControl(panel, id, enable);

@@ -44,6 +44,13 @@ constexpr struct {
     {&PanelNumbers::keyBlue, 1}, {&PanelNumbers::keyGreen, 1}, {&PanelNumbers::keyRed, 1},
     {&PanelNumbers::backRed, 1}, {&PanelNumbers::backGreen, 1}, {&PanelNumbers::backBlue, 1}};
 
+constexpr size_t FixedBlockBytes() {
+  size_t bytes = 0;
+  for (const auto& slot : kFixedBlock) bytes += static_cast<size_t>(slot.width);
+  return bytes;
+}
+static_assert(FixedBlockBytes() == kFixedBlockSize, "the table and the prefix size agree");
+
 }  // namespace
 
 void ClampToBytes(uint32_t value, int width, uint8_t* out) {
