@@ -81,6 +81,9 @@ include(cmake/archive.cmake)
 add_test(NAME product.archive_contents
   COMMAND ${CMAKE_SOURCE_DIR}/scripts/check-archive.sh ${ARCHIVE_FILE} ${ARCHIVE_NAME} $<TARGET_FILE:Pellowrick>)
 
+set_tests_properties(product.imports_only_system_dlls product.has_its_resources
+  product.archive_contents PROPERTIES LABELS product)
+
 include(cmake/wine-tests.cmake)
 
 # The run command's remote control (presses Start, closes the program).

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Builds the x86_64 program and starts it under Wine on the bundled sample.
-# With a DISPLAY it runs there until closed. Without one it runs on a virtual
+# Builds the product (the i686 build) and starts it under Wine on the
+# bundled sample; PELLOWRICK_BUILD=win64 plays the x86_64 build instead.
+# On a machine that does not run 32-bit programs it says so and plays the
+# x86_64 build. With a DISPLAY it runs there until closed. Without one it runs on a virtual
 # display in a Wine desktop, presses Start, lets the animation play, saves
 # a screenshot, prints its path and closes the program.
 set -euo pipefail
@@ -9,20 +11,27 @@ cd "$ROOT"
 source scripts/step.sh
 step "setup: the packages and the Japanese locale (first run: several minutes)" \
   "$log_dir/setup.log" bash scripts/setup.sh
-build() {
-  cmake --preset win64 && cmake --build --preset win64 --target Pellowrick pellowrick_drive sample
-}
-step "build: the x86_64 program and the sample" "$log_dir/build-run.log" build
 source scripts/wine-env.sh
+preset=${PELLOWRICK_BUILD:-win32}
+case $preset in win32|win64) ;; *) echo "run: PELLOWRICK_BUILD is win32 or win64, not $preset" >&2; exit 2 ;; esac
+if [ "$preset" = win32 ] && [ "$RUNS_32BIT" = 0 ]; then
+  echo "run: this machine does not run 32-bit programs (Exec format error); playing the x86_64 build"
+  preset=win64
+fi
+build() {
+  cmake --preset "$preset" && cmake --build --preset "$preset" --target Pellowrick pellowrick_drive sample
+}
+step "build $preset: the program and the sample" "$log_dir/build-run.log" build
 
-EXE=$ROOT/build/win64/Pellowrick.exe
-DRIVE=$ROOT/build/win64/pellowrick_drive.exe
-unix_sample=$ROOT/build/win64/sample/walker.plw
+EXE=$ROOT/build/$preset/Pellowrick.exe
+DRIVE=$ROOT/build/$preset/pellowrick_drive.exe
+unix_sample=$ROOT/build/$preset/sample/walker.plw
 SAMPLE="Z:${unix_sample//\//\\}"   # the same file as Wine's drive Z: names it
 
 if [ -n "${DISPLAY:-}" ]; then
   step "Wine prefix: created once, reused afterwards" "$log_dir/wine-prefix.log" boot_prefix_if_needed
-  exec wine "$EXE" "$SAMPLE"
+  wine "$EXE" "$SAMPLE"
+  exit
 fi
 
 trap stop_own_processes EXIT

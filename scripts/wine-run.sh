@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Runs one Windows program of the x86_64 build under Wine, with the project's
-# prefix and locale; starts its own display when none is set.
+# Runs one Windows program of either build under Wine (a 32-bit one with the
+# 32-bit loader), with the project's prefix and locale; starts its own
+# display when none is set.
 set -u
 source "$(dirname "$0")/wine-env.sh"
 trap stop_own_processes EXIT
 start_display_if_needed || exit 1
 boot_prefix_if_needed
-wine "$@"
+run_windows_program "$@"

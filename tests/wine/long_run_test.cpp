@@ -12,9 +12,11 @@
 namespace {
 
 // Live GDI objects of this process. GetGuiResources returns 0 under Wine,
-// so the count reads the GDI handle table the PEB points at (24-byte
-// entries on 64 bits, the object type at byte 14, 0 for a free entry).
-static_assert(sizeof(void*) == 8, "the table layout read here is the 64-bit one");
+// so the count reads the GDI handle table the PEB points at: 24-byte
+// entries on both builds (Wine keeps their 64-bit fields in 32-bit
+// processes too), the object type at byte 14, 0 for a free entry. The
+// PEB holds the table's address at 0xF8 on 64 bits and at 0x94 on 32.
+constexpr size_t kPebGdiTableOffset = sizeof(void*) == 8 ? 0xF8 : 0x94;
 int LiveGdiObjects() {
   using QueryProcess = LONG(WINAPI*)(HANDLE, int, void*, ULONG, ULONG*);
   static const auto query = reinterpret_cast<QueryProcess>(reinterpret_cast<void*>(
@@ -22,7 +24,7 @@ int LiveGdiObjects() {
   PROCESS_BASIC_INFORMATION basic = {};
   if (query == nullptr || query(GetCurrentProcess(), 0, &basic, sizeof basic, nullptr) != 0) return -1;
   const auto* peb = reinterpret_cast<const unsigned char*>(basic.PebBaseAddress);
-  const auto* table = *reinterpret_cast<const unsigned char* const*>(peb + 0xF8);
+  const auto* table = *reinterpret_cast<const unsigned char* const*>(peb + kPebGdiTableOffset);
   if (table == nullptr) return -1;
   int live = 0;
   for (int i = 0; i < 0x10000; ++i) live += table[i * 24 + 14] != 0;
