@@ -1,5 +1,5 @@
 # Cross-build for Windows with mingw-w64. MINGW_ARCH, i686 (the product) or
-# x86_64 (run under Wine), comes from the preset. The -posix compilers give
+# x86_64 (the same code, 64-bit), comes from the preset. The -posix compilers give
 # std::mutex, which GoogleTest needs; -static keeps every MinGW runtime
 # library out of the import table.
 if(NOT MINGW_ARCH MATCHES "^(i686|x86_64)$")

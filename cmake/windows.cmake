@@ -1,4 +1,4 @@
-# Windows builds (i686 product, x86_64 run under Wine): the Win32 shell,
+# Windows builds (i686 product, x86_64 the same code; both run under Wine): the Win32 shell,
 # the resources, the program and the tests that drive real windows.
 enable_language(RC)
 set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -c 65001")

@@ -2,9 +2,9 @@
 # Builds the product (the i686 build) and starts it under Wine on the
 # bundled sample; PELLOWRICK_BUILD=win64 plays the x86_64 build instead.
 # On a machine that does not run 32-bit programs it says so and plays the
-# x86_64 build. With a DISPLAY it runs there until closed. Without one it runs on a virtual
-# display in a Wine desktop, presses Start, lets the animation play, saves
-# a screenshot, prints its path and closes the program.
+# x86_64 build. With a DISPLAY it runs there until closed. Without one it
+# runs on a virtual display in a Wine desktop, presses Start, lets the
+# animation play, saves a screenshot, prints its path and closes the program.
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 cd "$ROOT"
