@@ -153,13 +153,13 @@ void ApplyKeyColour(HWND panel, HDC sheetDC, int32_t width, int32_t height, COLO
                     COLORREF backgroundColour) {
   if (!sheet.needsKeyPass) return;
   SetWindowTextA(frame.mainWindow, "透明色を適用中です。しばらくお待ちください。");
+  if (sheet.sheetBitmap != nullptr) HoldAsDibSection(sheetDC, width, height);
+  // The corner is read from the surface the pass compares, so it matches.
   const COLORREF key = IsChecked(panel, IDC_KEY_FROM_CORNER) ? GetPixel(sheetDC, 0, 0) : keyColour;
   bool done = true;
-  if (IsValidColour(key) && sheet.sheetBitmap != nullptr) {
-    HoldAsDibSection(sheetDC, width, height);
+  if (IsValidColour(key) && sheet.sheetBitmap != nullptr)
     done = ReplaceKeyColourInPlace(sheet.sheetBitmap, key, backgroundColour) ||
            ReplaceKeyColourInTiles(sheetDC, width, height, key, backgroundColour);
-  }
   if (!done) {
     // Keyed in part, perhaps: still marked for a pass, and no key equals
     // CLR_INVALID, so the next load takes a clean copy instead of reusing.
