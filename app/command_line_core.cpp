@@ -1,5 +1,27 @@
 #include "app/command_line_core.h"
 
+namespace {
+
+bool IsBlank(unsigned char byte) { return byte == ' ' || byte == '\t'; }
+
+}  // namespace
+
+const char* ArgumentTextOf(const char* commandLine) {
+  if (commandLine == nullptr) return "";
+  // Unsigned bytes: the toolchain's start-up code compares signed chars
+  // with the space and so takes every byte of 0x80 or more for a blank.
+  const unsigned char* p = reinterpret_cast<const unsigned char*>(commandLine);
+  if (*p == '"') {
+    ++p;
+    while (*p != '\0' && *p != '"') ++p;
+    if (*p == '"') ++p;
+  } else {
+    while (*p != '\0' && !IsBlank(*p)) ++p;
+  }
+  while (IsBlank(*p)) ++p;
+  return reinterpret_cast<const char*>(p);
+}
+
 void ExtractStartupPath(const char* argumentText, char path[kPathBufferSize]) {
   path[0] = '\0';
   if (argumentText == nullptr || argumentText[0] == '\0') return;

@@ -111,7 +111,12 @@ static LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam,
       PlaybackTick(window);
       return 0;
     case WM_DROPFILES:
-      SendToPanel(WM_DROPFILES, wParam, lParam);
+      // The panel reads and releases the drop; with no panel it is released
+      // here, so no drop's memory is left behind.
+      if (frame.panel != nullptr)
+        SendToPanel(WM_DROPFILES, wParam, lParam);
+      else
+        DragFinish(reinterpret_cast<HDROP>(wParam));
       return 0;
   }
   return DefWindowProcA(window, message, wParam, lParam);

@@ -35,11 +35,13 @@ HWND StartPellowrick(HINSTANCE instance, const char* argumentText, int showComma
 
 int RunMessageLoop() {
   MSG message;
-  while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+  BOOL fetched;
+  while ((fetched = GetMessageA(&message, nullptr, 0, 0)) > 0) {
     // The panel handle is read anew for every message.
     if (frame.panel != nullptr && IsDialogMessageA(frame.panel, &message)) continue;
     TranslateMessage(&message);
     DispatchMessageA(&message);
   }
-  return static_cast<int>(message.wParam);
+  // A failed fetch (-1) carries no quit code: end with 0, as always.
+  return fetched == 0 ? static_cast<int>(message.wParam) : 0;
 }

@@ -71,7 +71,8 @@ void FillSaveDialog(HWND panel) {
   saveDialog.lpstrFile = saveName;
   saveDialog.nMaxFile = sizeof saveName;
   // Not OFN_FILEMUSTEXIST: in a save dialog it would refuse every new name.
-  saveDialog.Flags = OFN_OVERWRITEPROMPT;
+  // The dialog itself refuses a name in a folder that does not exist.
+  saveDialog.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST;
   saveDialog.lpstrDefExt = "plw";
 }
 
@@ -108,8 +109,13 @@ void FillPanel(HWND panel, const SettingsRecord& record) {
 void SaveSettingsFile(HWND panel) {
   const std::string path = ControlString(panel, IDC_PATH);
   if (!PathCanBeStored(path)) {
-    MessageBoxA(panel, "ファイルパスに「;」を含むため設定を保存できません。", kSaveErrorCaption,
-                MB_ICONEXCLAMATION | MB_OK);
+    // The path read back from the field holds at most 255 bytes and no
+    // zero: a ";" or a byte 0xFF stops the save, and the message says which.
+    MessageBoxA(panel,
+                path.find(';') != std::string::npos
+                    ? "ファイルパスに「;」を含むため設定を保存できません。"
+                    : "ファイルパスに文字コード0xFFの文字を含むため設定を保存できません。",
+                kSaveErrorCaption, MB_ICONEXCLAMATION | MB_OK);
     return;
   }
   SaveBaseName(path.c_str(), saveName);

@@ -1,6 +1,7 @@
 // The sheet's DIB-section form and the key-colour pass: key-coloured pixels
-// of the held sheet become the background colour. A sheet held as a 32-bit
-// DIB section is changed in its own memory; any other bitmap goes through
+// of the held sheet become the background colour. The pass first puts a
+// 32-bit DIB-section copy of the clean sheet in its place and changes it in
+// its own memory; with no room for the copy the loaded bitmap goes through
 // one small DIB section, a tile at a time, so the pass never needs more
 // than that tile whatever the size.
 #include <windows.h>
@@ -48,14 +49,19 @@ HBITMAP CopyToDibSection(HBITMAP loaded, int32_t width, int32_t height) {
   void* bits = nullptr;
   HBITMAP copy = CreateTopDownDibSection(width, height, &bits);
   if (copy == nullptr) return nullptr;
-  HDC from = CreateCompatibleDC(frame.sheetDC);
+  // A bitmap is selected into one DC at a time: the held sheet is copied
+  // straight out of the sheet DC, any other bitmap through a DC of its own.
+  const bool held = GetCurrentObject(frame.sheetDC, OBJ_BITMAP) == loaded;
+  HDC from = held ? frame.sheetDC : CreateCompatibleDC(frame.sheetDC);
   HDC to = CreateCompatibleDC(frame.sheetDC);
-  HGDIOBJ fromOriginal = SelectObject(from, loaded);
+  HGDIOBJ fromOriginal = held ? nullptr : SelectObject(from, loaded);
   HGDIOBJ toOriginal = SelectObject(to, copy);
   const bool copied = BitBlt(to, 0, 0, width, height, from, 0, 0, SRCCOPY) != FALSE;
-  SelectObject(from, fromOriginal);
+  if (!held) {
+    SelectObject(from, fromOriginal);
+    DeleteDC(from);
+  }
   SelectObject(to, toOriginal);
-  DeleteDC(from);
   DeleteDC(to);
   if (!copied) {
     DeleteObject(copy);
@@ -86,45 +92,80 @@ bool ReplaceKeyColourInPlace(HBITMAP bitmap, COLORREF key, COLORREF background) 
   return true;
 }
 
-void ReplaceKeyColourInTiles(HDC sheetDC, int32_t width, int32_t height, COLORREF key,
+bool ReplaceKeyColourInTiles(HDC sheetDC, int32_t width, int32_t height, COLORREF key,
                              COLORREF background) {
-  if (width <= 0 || height <= 0) return;
+  if (width <= 0 || height <= 0) return true;  // no pixel to visit
   void* bits = nullptr;
   HBITMAP tile = CreateTopDownDibSection(kTileWidth, kTileHeight, &bits);
-  if (tile == nullptr) return;
+  if (tile == nullptr) return false;
   HDC tileDC = CreateCompatibleDC(sheetDC);
   HGDIOBJ original = SelectObject(tileDC, tile);
   auto* pixels = static_cast<uint32_t*>(bits);
   const uint32_t keyPixel = ColourToDibPixel(key);
-  const uint32_t backgroundPixel = ColourToDibPixel(background);
+  // The colour the sheet's bitmap holds in place of the background, as
+  // SetPixel would store it: a monochrome sheet takes the nearer of black
+  // and white, where the copy back would make every other colour black.
+  const COLORREF stored = GetNearestColor(sheetDC, background);
+  const uint32_t backgroundPixel = ColourToDibPixel(IsValidColour(stored) ? stored : background);
+  bool copied = true;
   // 64-bit steps: the last tile's end may lie past the largest int.
-  for (int64_t top = 0; top < height; top += kTileHeight) {
+  for (int64_t top = 0; top < height && copied; top += kTileHeight) {
     const int rows = static_cast<int>(height - top < kTileHeight ? height - top : kTileHeight);
-    for (int64_t left = 0; left < width; left += kTileWidth) {
+    for (int64_t left = 0; left < width && copied; left += kTileWidth) {
       const int columns = static_cast<int>(width - left < kTileWidth ? width - left : kTileWidth);
       const int x = static_cast<int>(left), y = static_cast<int>(top);
-      BitBlt(tileDC, 0, 0, columns, rows, sheetDC, x, y, SRCCOPY);
+      copied = BitBlt(tileDC, 0, 0, columns, rows, sheetDC, x, y, SRCCOPY) != FALSE;
+      if (!copied) break;
       GdiFlush();
       bool replaced = false;
       for (int row = 0; row < rows; ++row)
         replaced |= ReplaceKeyPixels(pixels + static_cast<size_t>(row) * kTileWidth,
                                      static_cast<size_t>(columns), keyPixel, backgroundPixel);
-      if (replaced) BitBlt(sheetDC, x, y, columns, rows, tileDC, 0, 0, SRCCOPY);
+      if (replaced) copied = BitBlt(sheetDC, x, y, columns, rows, tileDC, 0, 0, SRCCOPY) != FALSE;
     }
   }
   SelectObject(tileDC, original);
   DeleteDC(tileDC);
   DeleteObject(tile);
+  return copied;
 }
+
+namespace {
+
+// Puts a 32-bit DIB-section copy of the held sheet in its place, so the pass
+// can work in its memory. The held sheet is a clean copy until the pass
+// runs, so the copy holds the file's pixels as the loaded bitmap does. With
+// no room for it the loaded bitmap stays.
+void HoldAsDibSection(HDC sheetDC, int32_t width, int32_t height) {
+  HBITMAP copy = CopyToDibSection(sheet.sheetBitmap, width, height);
+  if (copy == nullptr) return;
+  if (SelectObject(sheetDC, copy) == nullptr) {
+    DeleteObject(copy);
+    return;
+  }
+  DeleteObject(sheet.sheetBitmap);
+  sheet.sheetBitmap = copy;
+}
+
+}  // namespace
 
 void ApplyKeyColour(HWND panel, HDC sheetDC, int32_t width, int32_t height, COLORREF keyColour,
                     COLORREF backgroundColour) {
   if (!sheet.needsKeyPass) return;
   SetWindowTextA(frame.mainWindow, "透明色を適用中です。しばらくお待ちください。");
+  if (sheet.sheetBitmap != nullptr) HoldAsDibSection(sheetDC, width, height);
+  // The corner is read from the surface the pass compares, so it matches.
   const COLORREF key = IsChecked(panel, IDC_KEY_FROM_CORNER) ? GetPixel(sheetDC, 0, 0) : keyColour;
-  if (IsValidColour(key) && sheet.sheetBitmap != nullptr &&
-      !ReplaceKeyColourInPlace(sheet.sheetBitmap, key, backgroundColour))
-    ReplaceKeyColourInTiles(sheetDC, width, height, key, backgroundColour);
+  bool done = true;
+  if (IsValidColour(key) && sheet.sheetBitmap != nullptr)
+    done = ReplaceKeyColourInPlace(sheet.sheetBitmap, key, backgroundColour) ||
+           ReplaceKeyColourInTiles(sheetDC, width, height, key, backgroundColour);
+  if (!done) {
+    // Keyed in part, perhaps: still marked for a pass, and no key equals
+    // CLR_INVALID, so the next load takes a clean copy instead of reusing.
+    sheet.lastKeyColour = CLR_INVALID;
+    return;
+  }
   sheet.lastKeyColour = key;
   sheet.lastBackgroundColour = backgroundColour;
   sheet.needsKeyPass = false;

@@ -76,13 +76,8 @@ bool LoadSheet(HWND panel, char pathBuffer[kPathBufferSize]) {
     MessageBoxA(panel, "BMPファイル読みとりに失敗しました", "エラー", MB_ICONEXCLAMATION | MB_OK);
     return false;
   }
-  // Held as a DIB section when there is room for one, so the key pass can
-  // work in its memory; otherwise the loaded bitmap itself is held.
-  HBITMAP copy = CopyToDibSection(bitmap, description.bmWidth, description.bmHeight);
-  if (copy != nullptr) {
-    DeleteObject(bitmap);
-    bitmap = copy;
-  }
+  // Held as loaded: the key pass makes its 32-bit copy only when it runs,
+  // so a sheet that is never keyed costs no second copy.
   SelectObject(frame.sheetDC, bitmap);
   if (sheet.sheetBitmap != nullptr) DeleteObject(sheet.sheetBitmap);
   sheet.sheetBitmap = bitmap;

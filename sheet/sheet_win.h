@@ -30,17 +30,23 @@ HBITMAP LoadBitmapFile(HWND window, const char* path, BITMAP* description);
 bool LoadSheet(HWND panel, char pathBuffer[kPathBufferSize]);
 
 // Replaces the key colour by the background in the held sheet, once per
-// clean copy.
+// clean copy (needsKeyPass). The sheet held as loaded is first replaced, in
+// the sheet DC and in sheetBitmap, by its 32-bit DIB-section copy and keyed
+// in its memory; with no room for the copy it is keyed tile by tile as
+// loaded. The key and background are recorded and needsKeyPass cleared only
+// when the pass ran to its end; after a failure the next load takes a clean
+// copy.
 void ApplyKeyColour(HWND panel, HDC sheetDC, int32_t width, int32_t height,
                     COLORREF keyColour, COLORREF backgroundColour);
 
-// The largest sheet, in bytes of 32-bit pixels, held as a DIB section; a
-// larger one stays as loaded and is keyed tile by tile. Tests lower it.
+// The largest sheet, in bytes of 32-bit pixels, that the key pass copies
+// into a DIB section; a larger one stays as loaded and is keyed tile by
+// tile. Tests lower it.
 extern uint64_t largestDibSectionBytes;
 
-// The loaded bitmap copied into a new DIB section of its size, which the key
-// pass can change in place; null when it is larger than the limit above or
-// there is no room for it.
+// The loaded bitmap (free, or the one in the sheet DC) copied into a new
+// DIB section of its size, which the key pass can change in place; null
+// when it is larger than the limit above or there is no room for it.
 HBITMAP CopyToDibSection(HBITMAP loaded, int32_t width, int32_t height);
 
 // The per-pixel GetPixel/SetPixel pass; kept as the reference for tests
@@ -53,8 +59,10 @@ void ReplaceKeyColourPerPixel(HDC sheetDC, int32_t width, int32_t height, COLORR
 bool ReplaceKeyColourInPlace(HBITMAP bitmap, COLORREF key, COLORREF background);
 
 // The pass over any bitmap selected into `sheetDC`, through one small DIB
-// section a tile at a time.
-void ReplaceKeyColourInTiles(HDC sheetDC, int32_t width, int32_t height, COLORREF key,
+// section a tile at a time; the background goes in as the nearest colour
+// the bitmap holds. False when the tile cannot be made or a copy between it
+// and the sheet fails; the sheet may then be keyed in part.
+bool ReplaceKeyColourInTiles(HDC sheetDC, int32_t width, int32_t height, COLORREF key,
                              COLORREF background);
 
 #endif

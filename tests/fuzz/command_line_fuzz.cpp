@@ -1,4 +1,5 @@
-// Fuzzes the start-up path extraction: any argument text, never an overrun.
+// Fuzzes the argument text and the start-up path extraction: any command
+// line, never an overrun.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -11,6 +12,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   argument.push_back('\0');
   char path[kPathBufferSize];
   memset(path, 'x', sizeof path);
+  // The argument text is the command line's own tail, without leading blanks.
+  const char* text = ArgumentTextOf(argument.data());
+  if (text < argument.data() || text > argument.data() + size || *text == ' ' || *text == '\t') abort();
   ExtractStartupPath(argument.data(), path);
   const size_t length = strnlen(path, sizeof path);
   if (length >= sizeof path) abort();

@@ -1,4 +1,4 @@
-// The start-up path cut out of the argument text.
+// The argument text of the command line, and the start-up path cut out of it.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -51,6 +51,43 @@ TEST(StartupPathTest, CutsTheFirstArgument) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     EXPECT_EQ(Extract(c.argumentText), c.expectedPath);
+  }
+}
+
+TEST(ArgumentTextTest, SkipsTheProgramNameAndTheBlanksAfterIt) {
+  // Code page 932 bytes: 歩き 95 E0 82 AB, 表示 95 5C 8E A6, ツール 83 63 81 5B
+  // 83 8B, 畫 E1 60, 纊 FA 5C (lead bytes 0xE0 to 0xFC), ｱﾆﾒ B1 C6 D2 (single
+  // bytes of 0x80 or more).
+  const struct { const char* name; const char* commandLine; const char* expectedText; } cases[] = {
+      {"NullCommandLine", nullptr, ""},
+      {"Empty", "", ""},
+      {"NameOnly", "Pellowrick.exe", ""},
+      {"NameAndBlanksOnly", "Pellowrick.exe \t ", ""},
+      {"OneArgument", "Pellowrick.exe walk.bmp", "walk.bmp"},
+      {"BlanksAfterTheNameSkippedOthersKept", "P.exe \t  a.bmp  b.bmp ", "a.bmp  b.bmp "},
+      {"TabEndsTheUnquotedName", "P.exe\ta.bmp", "a.bmp"},
+      {"QuotedNameWithSpaces", "\"C:\\My Tools\\P.exe\"  a.bmp", "a.bmp"},
+      {"TextRightBehindTheClosingQuote", "\"P.exe\"a.bmp b", "a.bmp b"},
+      {"UnclosedQuotedName", "\"C:\\My Tools\\P.exe a.bmp", ""},
+      {"EmptyQuotedName", "\"\" a.bmp", "a.bmp"},
+      {"JapaneseArgument", "P.exe " "\x95\xe0\x82\xab" ".bmp", "\x95\xe0\x82\xab" ".bmp"},
+      {"TrailByte5CInTheArgument", "P.exe " "\x95\x5c\x8e\xa6" ".bmp", "\x95\x5c\x8e\xa6" ".bmp"},
+      {"LeadBytesE0ToFCAfterATab", "P.exe\t" "\xe1\x60\xfa\x5c" ".bmp", "\xe1\x60\xfa\x5c" ".bmp"},
+      {"HalfWidthKatakanaArgument", "P.exe " "\xb1\xc6\xd2" ".bmp", "\xb1\xc6\xd2" ".bmp"},
+      {"JapaneseFolderUnquoted", "C:\\" "\x83\x63\x81\x5b\x83\x8b" "\\P.exe sheet.bmp", "sheet.bmp"},
+      {"JapaneseNameRightBeforeTheBlank", "C:\\" "\x95\x5c" " " "\x95\xe0" ".bmp", "\x95\xe0" ".bmp"},
+      {"JapaneseFolderQuoted", "\"C:\\" "\x95\x5c" "\\P.exe\" " "\x95\xe0\x82\xab" ".bmp",
+       "\x95\xe0\x82\xab" ".bmp"},
+      {"QuotedJapaneseArgument", "P.exe \"" "\x95\x5c" " x.bmp\"", "\"" "\x95\x5c" " x.bmp\""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const char* text = ArgumentTextOf(c.commandLine);
+    ASSERT_NE(text, nullptr);
+    EXPECT_STREQ(text, c.expectedText);
+    if (c.commandLine != nullptr) {  // a piece of the command line itself
+      EXPECT_EQ(text + strlen(text), c.commandLine + strlen(c.commandLine));
+    }
   }
 }
 

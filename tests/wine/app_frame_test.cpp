@@ -134,10 +134,22 @@ TEST_F(FrameTest, ExitDuringPlaybackKillsTheTimerBeforeReleasingSurfaces) {
   EXPECT_EQ(animation.position, position);
 }
 
-TEST_F(FrameTest, AFileDroppedOnTheMainWindowReachesThePanel) {
+TEST_F(FrameTest, AFileDroppedOnTheMainWindowReachesThePanelAndTheDropIsReleased) {
   const std::string path = WriteSheet("dropped.bmp", 96, 32, Solid(RGB(9, 9, 9)));
-  SendMessageA(frame.mainWindow, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({path})), 0);
-  ExpectFields({{IDC_PATH, path}, {IDC_SHEET_SIZE, "96 × 32"}});
+  const struct { const char* name; bool panel; const char* shownPath; const char* size; } cases[] = {
+      {"no panel, as when it could not be made: nothing opens", false, "", "0 × 0"},
+      {"the panel opens the file", true, path.c_str(), "96 × 32"},
+  };
+  const HWND panel = frame.panel;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const HDROP drop = MakeDrop({path});
+    if (!c.panel) frame.panel = nullptr;
+    SendMessageA(frame.mainWindow, WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0);
+    frame.panel = panel;
+    EXPECT_EQ(GlobalSize(drop), 0u) << "the drop's memory is released";
+    ExpectFields({{IDC_PATH, c.shownPath}, {IDC_SHEET_SIZE, c.size}});
+  }
   EXPECT_EQ(WindowText(frame.panel), path);
 }
 

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "panel/settings_core.h"
@@ -107,12 +108,42 @@ TEST_F(SettingsFileTest, AFailedSaveKeepsTheOldFileAndSaysSo) {
   EXPECT_EQ(FilesIn(folder), std::vector<std::string>{"locked.plw"}) << "no temporary is left";
 }
 
-TEST_F(SettingsFileTest, ASemicolonInTheSheetPathRefusesTheSave) {
-  SetControlText(IDC_PATH, "C:\\a;b.bmp");
+TEST_F(SettingsFileTest, TheSaveDialogRefusesANameInAFolderThatDoesNotExist) {
+  FillPanelForSave(sheetPath_);
+  const std::string target = TempDir() + "\\no-such-folder\\setup.plw";
+  // The dialog's own message; Wine gives it no caption.
+  DialogWatcher refusal("");
   DialogWatcher error("保存エラー");
+  FileDialogDriver typed(target.c_str(), IDOK);
+  // Once the name is refused and the message answered, the dialog, open
+  // again, is cancelled.
+  std::thread cancel([&] {
+    for (int i = 0; i < 500 && refusal.Count() == 0; ++i) Sleep(20);
+    if (refusal.Count() > 0) FileDialogDriver(nullptr, IDCANCEL).Finish();
+  });
   Click(IDC_SAVE);
-  // Refused before the save dialog: the click returns without one.
-  EXPECT_EQ(error.Count(), 1);
+  cancel.join();
+  EXPECT_EQ(refusal.Count(), 1);
+  EXPECT_EQ(refusal.LastText(), "パスが見つかりません");
+  EXPECT_EQ(error.Count(), 0) << error.LastText();
+  EXPECT_EQ(GetFileAttributesA(target.c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST_F(SettingsFileTest, ASemicolonOrAByteFFInTheSheetPathRefusesTheSaveAndSaysWhich) {
+  const struct { const char* path; const char* message; } cases[] = {
+      {"C:\\a;b.bmp", "ファイルパスに「;」を含むため設定を保存できません。"},
+      {"C:\\a\xFF" "b.bmp", "ファイルパスに文字コード0xFFの文字を含むため設定を保存できません。"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.message);
+    SetControlText(IDC_PATH, c.path);
+    ASSERT_EQ(ControlText(IDC_PATH), c.path);
+    DialogWatcher error("保存エラー");
+    Click(IDC_SAVE);
+    // Refused before the save dialog: the click returns without one.
+    EXPECT_EQ(error.Count(), 1);
+    EXPECT_EQ(error.LastText(), c.message);
+  }
 }
 
 TEST_F(SettingsFileTest, LoadingFromTheCommandLineFillsThePanelAndLoadsTheSheet) {

@@ -176,7 +176,7 @@ TEST_F(SheetTest, EveryDepthPaddedWidthAndRowOrderLoadsWithSizeLabelAndTitle) {
     EXPECT_TRUE(sheet.needsKeyPass);
     EXPECT_STREQ(sheet.lastPath, path.c_str());
     EXPECT_EQ(BitmapInSheetDC(), sheet.sheetBitmap);
-    EXPECT_TRUE(IsDibSection(sheet.sheetBitmap)) << "held where the key pass can work in place";
+    EXPECT_FALSE(IsDibSection(sheet.sheetBitmap)) << "held as loaded: no copy until a key pass";
     if (before != nullptr) {
       EXPECT_FALSE(IsLiveBitmap(before)) << "the displaced sheet is released";
     }
@@ -653,6 +653,7 @@ TEST_F(KeyPassTest, EachRadioKeysItsOwnColour) {
     EXPECT_FALSE(sheet.needsKeyPass);
     EXPECT_EQ(WindowText(frame.mainWindow), kWaitTitle);
     EXPECT_EQ(BitmapInSheetDC(), sheet.sheetBitmap);
+    EXPECT_TRUE(IsDibSection(sheet.sheetBitmap)) << "keyed in its 32-bit copy";
   }
 }
 
@@ -668,6 +669,24 @@ TEST_F(KeyPassTest, AKeyedSheetIsNotKeyedAgain) {
   EXPECT_EQ(WindowText(frame.mainWindow), "after the first pass");
   EXPECT_EQ(sheet.lastKeyColour, kTopLeft);
   EXPECT_FALSE(sheet.needsKeyPass);
+}
+
+TEST_F(KeyPassTest, APassWhoseTileCannotBeCopiedInIsNotRecordedAndTheNextLoadIsClean) {
+  UseKey(Typed(kTyped));
+  ASSERT_TRUE(LoadPath(path_));
+  const HBITMAP held = sheet.sheetBitmap;
+  // A sheet DC that cannot be read: no copy is made, and the tiled pass's
+  // first copy in fails.
+  ApplyKeyColour(Panel(), nullptr, sheet.sheetWidth, sheet.sheetHeight, kTyped, RGB(5, 6, 7));
+  EXPECT_TRUE(sheet.needsKeyPass);
+  EXPECT_EQ(BitmapInSheetDC(), held);
+  // The next Start's load takes a clean copy rather than keep this one.
+  ASSERT_TRUE(LoadPath(path_));
+  EXPECT_NE(sheet.sheetBitmap, held);
+  ApplyKey(kTyped, RGB(5, 6, 7));
+  EXPECT_FALSE(sheet.needsKeyPass);
+  EXPECT_EQ(sheet.lastKeyColour, kTyped);
+  ExpectKeyed(kTyped, RGB(5, 6, 7));
 }
 
 TEST_F(KeyPassTest, AbsentKeysAndAKeyEqualToTheBackgroundChangeNoPixel) {
@@ -698,20 +717,27 @@ TEST_F(SheetTest, TheFastPassEqualsThePerPixelReferenceOnEveryPixel) {
   enum Kind { Random, KeyIsBackground, OneStepOff, OnlyTopLeft };
   const char* const kinds[] = {"random", "key is background", "one step off", "only the top-left"};
   // The last two have several tiles across and down, the last ones short.
-  const struct { int bitsPerPixel, width, height; Kind kind; } cases[] = {
+  // Black and white: the loader makes a monochrome bitmap, where the
+  // reference and the tiled pass store the nearer of black and white for
+  // the background, and the in-place pass, on its 32-bit copy, the exact
+  // background.
+  const struct { int bitsPerPixel, width, height; Kind kind; bool blackAndWhite = false; } cases[] = {
       {4, 37, 23, Random},       {4, 37, 23, KeyIsBackground},  {4, 31, 11, OnlyTopLeft},
       {8, 41, 19, Random},       {8, 41, 19, OneStepOff},       {8, 5, 3, OnlyTopLeft},
       {24, 33, 17, Random},      {24, 33, 17, KeyIsBackground}, {24, 35, 13, OneStepOff},
       {24, 99, 45, OnlyTopLeft}, {32, 29, 13, Random},          {32, 30, 9, OneStepOff},
       {32, 1, 1, OnlyTopLeft},   {1, 45, 7, Random},            {24, 2101, 1103, Random},
-      {32, 4099, 601, OnlyTopLeft}};
-  const COLORREF key = RGB(12, 34, 56);  // in every palette
+      {32, 4099, 601, OnlyTopLeft}, {1, 1100, 9, Random, true}};
   unsigned seed = 1;
   for (const auto& c : cases) {
     SCOPED_TRACE(std::to_string(c.bitsPerPixel) + "-bit " + std::to_string(c.width) + "x" +
-                 std::to_string(c.height) + ", " + kinds[c.kind]);
+                 std::to_string(c.height) + ", " + kinds[c.kind] +
+                 (c.blackAndWhite ? ", black and white" : ""));
     std::mt19937 random(seed++);
-    std::vector<COLORREF> palette = PaletteFor(c.bitsPerPixel);
+    const std::vector<COLORREF> palette = c.blackAndWhite
+                                              ? std::vector<COLORREF>{RGB(0, 0, 0), RGB(255, 255, 255)}
+                                              : PaletteFor(c.bitsPerPixel);
+    const COLORREF key = c.blackAndWhite ? RGB(0, 0, 0) : RGB(12, 34, 56);  // in the palette
     // Colours the sheet may use: the palette at palette depths, else the
     // palette and random colours.
     std::vector<COLORREF> pool = palette;
@@ -724,7 +750,11 @@ TEST_F(SheetTest, TheFastPassEqualsThePerPixelReferenceOnEveryPixel) {
     if (c.kind == OneStepOff && c.bitsPerPixel >= 24)
       for (COLORREF neighbour : {RGB(13, 34, 56), RGB(12, 35, 56), RGB(12, 34, 57), RGB(11, 34, 56)})
         pool.insert(pool.end(), 8, neighbour);
-    const COLORREF background = c.kind == KeyIsBackground ? key : RGB(250, 128, 7);
+    const COLORREF background = c.kind == KeyIsBackground ? key
+                                : c.blackAndWhite                ? RGB(200, 200, 200)
+                                                                 : RGB(250, 128, 7);
+    // What the loaded bitmap holds in place of the key.
+    const COLORREF stored = c.blackAndWhite ? RGB(255, 255, 255) : background;
     std::vector<COLORREF> source(static_cast<size_t>(c.width) * c.height);
     for (COLORREF& pixel : source) {
       // About a third of the pixels the key (where it may appear).
@@ -746,6 +776,9 @@ TEST_F(SheetTest, TheFastPassEqualsThePerPixelReferenceOnEveryPixel) {
     ASSERT_NE(inPlace, nullptr);
     ASSERT_EQ(PixelsOf(reference, c.width, c.height), source) << "the loaded copy holds the file's colours";
     ASSERT_EQ(PixelsOf(inPlace, c.width, c.height), source) << "and so does the DIB section";
+    BITMAP loaded;
+    GetObjectA(tiled, sizeof loaded, &loaded);
+    ASSERT_EQ(loaded.bmBitsPixel == 1, c.blackAndWhite) << "monochrome as loaded";
 
     HDC dc = CreateCompatibleDC(frame.sheetDC);
     HGDIOBJ old = SelectObject(dc, reference);
@@ -763,11 +796,14 @@ TEST_F(SheetTest, TheFastPassEqualsThePerPixelReferenceOnEveryPixel) {
     size_t replaced = 0, mismatches = 0;
     for (size_t i = 0; i < source.size(); ++i) {
       const COLORREF want = source[i] == key ? background : source[i];
+      const COLORREF wantLoaded = source[i] == key ? stored : source[i];
       if (source[i] == key) ++replaced;
-      if ((expected[i] != want || got[i] != want || gotTiled[i] != want) && mismatches++ < 3)
+      if ((expected[i] != wantLoaded || gotTiled[i] != wantLoaded || got[i] != want) &&
+          mismatches++ < 3)
         ADD_FAILURE() << "pixel " << i % c.width << "," << i / c.width << ": file " << std::hex
                       << source[i] << ", reference " << expected[i] << ", in place " << got[i]
-                      << ", tiled " << gotTiled[i] << ", wanted " << want;
+                      << ", tiled " << gotTiled[i] << ", wanted " << want << " (" << wantLoaded
+                      << " as loaded)";
     }
     EXPECT_EQ(mismatches, 0u);
     switch (c.kind) {
@@ -806,7 +842,6 @@ TEST_F(SheetTest, AHugeClaimedSheetLoadsAndIsKeyedWithinBoundedMemory) {
   } restore;
   largestDibSectionBytes = 0;
   ASSERT_TRUE(LoadPath(path));
-  ASSERT_FALSE(IsDibSection(sheet.sheetBitmap));
   EXPECT_EQ(ControlText(IDC_SHEET_SIZE), "20000 \x81\x7E 20000");
   EXPECT_EQ(sheet.sheetWidth, 20000);
   EXPECT_EQ(sheet.sheetHeight, 20000);
@@ -824,6 +859,7 @@ TEST_F(SheetTest, AHugeClaimedSheetLoadsAndIsKeyedWithinBoundedMemory) {
   EXPECT_EQ(sheet.lastKeyColour, RGB(1, 2, 3));
   EXPECT_EQ(WindowText(frame.mainWindow), kWaitTitle);
   EXPECT_EQ(BitmapInSheetDC(), sheet.sheetBitmap);
+  EXPECT_FALSE(IsDibSection(sheet.sheetBitmap)) << "keyed as loaded";
   EXPECT_LT(grown, SIZE_T{8} << 20) << grown;
   EXPECT_NE(SheetPixel(19999, 19999), RGB(9, 9, 9));
 
