@@ -29,6 +29,7 @@ struct AnimationSettings {
   uint8_t frameSequence[kSequenceSize];
   int32_t cellColumn;
   int32_t cellRow;
+  bool keyFromCorner;  // Start took the key from the top-left pixel (radio 1031)
 };
 
 // The one program-wide record; all zero at process start.

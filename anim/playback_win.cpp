@@ -16,6 +16,7 @@ void FillBackBuffer(HDC backBuffer, COLORREF colour) {
 }
 
 void PlaybackTick(HWND mainWindow) {
+  ReloadChangedSheet();  // an edited sheet shows at this tick
   HDC windowDC = GetDC(mainWindow);
   if (AdvancePlayback(animation)) KillTimer(mainWindow, PLAYBACK_TIMER_ID);  // this tick still draws
 

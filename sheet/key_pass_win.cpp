@@ -119,9 +119,15 @@ void ReplaceKeyColourInTiles(HDC sheetDC, int32_t width, int32_t height, COLORRE
 
 void ApplyKeyColour(HWND panel, HDC sheetDC, int32_t width, int32_t height, COLORREF keyColour,
                     COLORREF backgroundColour) {
+  KeySheet(sheetDC, width, height, IsChecked(panel, IDC_KEY_FROM_CORNER), keyColour,
+           backgroundColour);
+}
+
+void KeySheet(HDC sheetDC, int32_t width, int32_t height, bool keyFromCorner, COLORREF keyColour,
+              COLORREF backgroundColour) {
   if (!sheet.needsKeyPass) return;
   SetWindowTextA(frame.mainWindow, "透明色を適用中です。しばらくお待ちください。");
-  const COLORREF key = IsChecked(panel, IDC_KEY_FROM_CORNER) ? GetPixel(sheetDC, 0, 0) : keyColour;
+  const COLORREF key = keyFromCorner ? GetPixel(sheetDC, 0, 0) : keyColour;
   if (IsValidColour(key) && sheet.sheetBitmap != nullptr &&
       !ReplaceKeyColourInPlace(sheet.sheetBitmap, key, backgroundColour))
     ReplaceKeyColourInTiles(sheetDC, width, height, key, backgroundColour);

@@ -17,6 +17,7 @@ struct SheetState {
   COLORREF lastKeyColour;
   COLORREF lastBackgroundColour;     // what the last pass put in place of the key
   bool needsKeyPass;
+  uint32_t lastCheckTime;            // tick count of the tick's last look at the file
 };
 
 extern SheetState sheet;
@@ -29,10 +30,28 @@ HBITMAP LoadBitmapFile(HWND window, const char* path, BITMAP* description);
 // message and returns false when the file does not load.
 bool LoadSheet(HWND panel, char pathBuffer[kPathBufferSize]);
 
+// The size and last-write time of a file, as the reuse test compares them.
+FileStamp StampOf(const char* path);
+
+// Loads the file into the sheet DC in place of the held sheet, as a clean
+// copy with `stamp` (read just before), and shows its size in 1006; false,
+// with nothing changed, when it does not load. Shows no message.
+bool LoadIntoSheetDC(HWND panel, const char* path, FileStamp stamp);
+
 // Replaces the key colour by the background in the held sheet, once per
 // clean copy.
 void ApplyKeyColour(HWND panel, HDC sheetDC, int32_t width, int32_t height,
                     COLORREF keyColour, COLORREF backgroundColour);
+
+// The same with the key's source given: the sheet's top-left pixel, or
+// `keyColour`.
+void KeySheet(HDC sheetDC, int32_t width, int32_t height, bool keyFromCorner, COLORREF keyColour,
+              COLORREF backgroundColour);
+
+// Called by every playback tick: at most every 300 ms, puts the held
+// sheet's file in place of the held copy when it has changed, is whole and
+// loads, keyed again when the copy it replaces was keyed.
+void ReloadChangedSheet();
 
 // The largest sheet, in bytes of 32-bit pixels, held as a DIB section; a
 // larger one stays as loaded and is keyed tile by tile. Tests lower it.
