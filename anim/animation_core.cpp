@@ -15,6 +15,26 @@ int32_t WrappingProduct(int32_t a, int32_t b) {
   return static_cast<int32_t>(static_cast<uint32_t>(a) * static_cast<uint32_t>(b));
 }
 
+// One axis of CellInSheet: where cell `index` of `size` pixels starts in a
+// sheet `sheetLength` long, how many of its pixels the sheet has that reach
+// into `visible` back-buffer pixels at the zoom, and their length there. A
+// cell with a nonnegative index starts at 0 or later, so only its far end
+// is ever cut.
+struct Span {
+  int32_t start, length, shown;
+};
+Span SpanInSheet(int64_t index, int64_t size, int64_t zoom, int64_t sheetLength, int64_t visible) {
+  if (size <= 0 || zoom <= 0 || index < 0) return {0, 0, 0};
+  const int64_t start = index * size;  // below 2^62
+  if (start >= sheetLength) return {0, 0, 0};
+  const int64_t inSheet = sheetLength - start < size ? sheetLength - start : size;
+  const int64_t reaching = (visible + zoom - 1) / zoom;  // the last may be cut by the edge
+  const int64_t length = inSheet < reaching ? inSheet : reaching;
+  // length * zoom stays below visible + zoom, or is the zoom itself: it fits.
+  return {static_cast<int32_t>(start), static_cast<int32_t>(length),
+          static_cast<int32_t>(length * zoom)};
+}
+
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 bool IsSpace(char c) {
@@ -149,4 +169,13 @@ CellRects ChooseCell(AnimationSettings& settings) {
   rects.dstWidth = WrappingProduct(settings.frameWidth, settings.zoom);
   rects.dstHeight = WrappingProduct(settings.frameHeight, settings.zoom);
   return rects;
+}
+
+CellRects CellInSheet(const AnimationSettings& settings, int32_t sheetWidth, int32_t sheetHeight) {
+  const Span x = SpanInSheet(settings.cellColumn, settings.frameWidth, settings.zoom, sheetWidth,
+                             kBackBufferWidth);
+  const Span y = SpanInSheet(settings.cellRow, settings.frameHeight, settings.zoom, sheetHeight,
+                             kBackBufferHeight);
+  if (x.length == 0 || y.length == 0) return CellRects{0, 0, 0, 0, 0, 0};
+  return CellRects{x.start, y.start, x.length, y.length, x.shown, y.shown};
 }

@@ -29,6 +29,7 @@ struct AnimationSettings {
   uint8_t frameSequence[kSequenceSize];
   int32_t cellColumn;
   int32_t cellRow;
+  bool keyFromCorner;  // Start took the key from the top-left pixel (radio 1031)
 };
 
 // The one program-wide record; all zero at process start.
@@ -72,7 +73,15 @@ struct CellRects {
 };
 
 // Chooses cellColumn and cellRow from the current entry and computes the
-// stretch copy's rectangles. Products wrap as 32-bit two's complement.
+// whole cell's rectangles. Products wrap as 32-bit two's complement.
 CellRects ChooseCell(AnimationSettings& settings);
+
+// The stretch copy of the chosen cell as the tick makes it: only the part
+// that lies in a sheet of sheetWidth x sheetHeight, and of that only what
+// reaches into the back buffer at the zoom, so that no pixel from outside
+// the sheet is drawn. Computed in 64 bits. All 0 when nothing of the cell
+// shows: a cell size or zoom of 0 or less, a negative cell index, a cell
+// beyond the sheet, no sheet.
+CellRects CellInSheet(const AnimationSettings& settings, int32_t sheetWidth, int32_t sheetHeight);
 
 #endif

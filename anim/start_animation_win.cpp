@@ -47,6 +47,8 @@ bool StartAnimation(HWND panel, char pathBuffer[kPathBufferSize]) {
   NormaliseSequence(animation.frameSequence, cells, text, sizeof text);
   SetDlgItemTextA(panel, IDC_FRAME_LIST, text);
 
+  // Remembered for a reload during playback, which keys as this Start did.
+  animation.keyFromCorner = IsChecked(panel, IDC_KEY_FROM_CORNER);
   if (IsChecked(panel, IDC_TRANSPARENT))
     ApplyKeyColour(panel, frame.sheetDC, sheet.sheetWidth, sheet.sheetHeight, animation.keyColour,
                    animation.backgroundColour);

@@ -151,11 +151,17 @@ void HoldAsDibSection(HDC sheetDC, int32_t width, int32_t height) {
 
 void ApplyKeyColour(HWND panel, HDC sheetDC, int32_t width, int32_t height, COLORREF keyColour,
                     COLORREF backgroundColour) {
+  KeySheet(sheetDC, width, height, IsChecked(panel, IDC_KEY_FROM_CORNER), keyColour,
+           backgroundColour);
+}
+
+void KeySheet(HDC sheetDC, int32_t width, int32_t height, bool keyFromCorner, COLORREF keyColour,
+              COLORREF backgroundColour) {
   if (!sheet.needsKeyPass) return;
   SetWindowTextA(frame.mainWindow, "透明色を適用中です。しばらくお待ちください。");
   if (sheet.sheetBitmap != nullptr) HoldAsDibSection(sheetDC, width, height);
   // The corner is read from the surface the pass compares, so it matches.
-  const COLORREF key = IsChecked(panel, IDC_KEY_FROM_CORNER) ? GetPixel(sheetDC, 0, 0) : keyColour;
+  const COLORREF key = keyFromCorner ? GetPixel(sheetDC, 0, 0) : keyColour;
   bool done = true;
   if (IsValidColour(key) && sheet.sheetBitmap != nullptr)
     done = ReplaceKeyColourInPlace(sheet.sheetBitmap, key, backgroundColour) ||

@@ -38,6 +38,8 @@ COLORREF ProbeKeyColour(HWND panel, const char* path) {
   return GetPixel(frame.probeDC, 0, 0);
 }
 
+}  // namespace
+
 FileStamp StampOf(const char* path) {
   WIN32_FILE_ATTRIBUTE_DATA data;
   if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data)) return FileStamp{0, 0};
@@ -45,6 +47,8 @@ FileStamp StampOf(const char* path) {
                    (static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
                        data.ftLastWriteTime.dwLowDateTime};
 }
+
+namespace {
 
 // The panel's key and background colours as Start packs them; the key is
 // probed from the file instead when the corner is the key's source.
@@ -70,12 +74,21 @@ bool LoadSheet(HWND panel, char pathBuffer[kPathBufferSize]) {
   const bool heldIsKeyed = sheet.sheetBitmap != nullptr && !sheet.needsKeyPass;
   if (CanReuseSheet(wanted, held, heldIsKeyed, IsChecked(panel, IDC_TRANSPARENT))) return true;
 
-  BITMAP description;
-  HBITMAP bitmap = LoadBitmapFile(panel, pathBuffer, &description);
-  if (bitmap == nullptr) {
+  // The stamp is read before the load: an edit saved while the file was
+  // loading shows at the next Start instead of never.
+  if (!LoadIntoSheetDC(panel, pathBuffer, wanted.file)) {
     MessageBoxA(panel, "BMPファイル読みとりに失敗しました", "エラー", MB_ICONEXCLAMATION | MB_OK);
     return false;
   }
+  SetWindowTextA(panel, pathBuffer);
+  memcpy(sheet.lastPath, pathBuffer, kPathBufferSize);
+  return true;
+}
+
+bool LoadIntoSheetDC(HWND panel, const char* path, FileStamp stamp) {
+  BITMAP description;
+  HBITMAP bitmap = LoadBitmapFile(panel, path, &description);
+  if (bitmap == nullptr) return false;
   // Held as loaded: the key pass makes its 32-bit copy only when it runs,
   // so a sheet that is never keyed costs no second copy.
   SelectObject(frame.sheetDC, bitmap);
@@ -83,12 +96,8 @@ bool LoadSheet(HWND panel, char pathBuffer[kPathBufferSize]) {
   sheet.sheetBitmap = bitmap;
   sheet.sheetWidth = description.bmWidth;
   sheet.sheetHeight = description.bmHeight;
-  SetWindowTextA(panel, pathBuffer);
   sheet.needsKeyPass = true;
-  memcpy(sheet.lastPath, pathBuffer, kPathBufferSize);
-  // Read before the load: an edit saved while the file was loading shows at
-  // the next Start instead of never.
-  sheet.lastFileStamp = wanted.file;
+  sheet.lastFileStamp = stamp;
   char size[64];
   wsprintfA(size, "%d × %d", sheet.sheetWidth, sheet.sheetHeight);
   SetDlgItemTextA(panel, IDC_SHEET_SIZE, size);

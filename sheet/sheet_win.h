@@ -17,6 +17,8 @@ struct SheetState {
   COLORREF lastKeyColour;
   COLORREF lastBackgroundColour;     // what the last pass put in place of the key
   bool needsKeyPass;
+  uint32_t lastCheckTime;            // tick count of the tick's last look at the file
+  FileStamp refusedStamp;            // a whole file that did not load, left until it changes
 };
 
 extern SheetState sheet;
@@ -29,6 +31,14 @@ HBITMAP LoadBitmapFile(HWND window, const char* path, BITMAP* description);
 // message and returns false when the file does not load.
 bool LoadSheet(HWND panel, char pathBuffer[kPathBufferSize]);
 
+// The size and last-write time of a file, as the reuse test compares them.
+FileStamp StampOf(const char* path);
+
+// Loads the file into the sheet DC in place of the held sheet, as a clean
+// copy with `stamp` (read just before), and shows its size in 1006; false,
+// with nothing changed, when it does not load. Shows no message.
+bool LoadIntoSheetDC(HWND panel, const char* path, FileStamp stamp);
+
 // Replaces the key colour by the background in the held sheet, once per
 // clean copy (needsKeyPass). The sheet held as loaded is first replaced, in
 // the sheet DC and in sheetBitmap, by its 32-bit DIB-section copy and keyed
@@ -38,6 +48,16 @@ bool LoadSheet(HWND panel, char pathBuffer[kPathBufferSize]);
 // copy.
 void ApplyKeyColour(HWND panel, HDC sheetDC, int32_t width, int32_t height,
                     COLORREF keyColour, COLORREF backgroundColour);
+
+// The same with the key's source given: the sheet's top-left pixel, or
+// `keyColour`.
+void KeySheet(HDC sheetDC, int32_t width, int32_t height, bool keyFromCorner, COLORREF keyColour,
+              COLORREF backgroundColour);
+
+// Called by every playback tick: at most every 300 ms, puts the held
+// sheet's file in place of the held copy when it has changed, is whole and
+// loads, keyed again when the copy it replaces was keyed.
+void ReloadChangedSheet();
 
 // The largest sheet, in bytes of 32-bit pixels, that the key pass copies
 // into a DIB section; a larger one stays as loaded and is keyed tile by

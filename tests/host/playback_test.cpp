@@ -171,4 +171,44 @@ TEST(ChooseCellTest, ComputesTheStretchCopy) {
   }
 }
 
+TEST(ChooseCellTest, TheCopyTakesOnlyWhatTheSheetHasAndTheBackBufferShows) {
+  const struct {
+    const char* name;
+    int32_t cellColumn, cellRow, frameWidth, frameHeight, zoom, sheetWidth, sheetHeight;
+    CellRects rects;  // all 0: nothing is drawn
+  } cases[] = {
+      {"Inside", 1, 0, 8, 8, 2, 24, 8, {8, 0, 8, 8, 16, 16}},
+      // The sheet rewritten 12 wide under a sequence made for 24.
+      {"PartlyBeyondTheRightEdge", 1, 0, 8, 8, 2, 12, 8, {8, 0, 4, 8, 8, 16}},
+      {"WhollyBeyondTheRightEdge", 2, 0, 8, 8, 2, 12, 8, {}},
+      {"PartlyBelowTheBottom", 0, 1, 8, 8, 1, 8, 12, {0, 8, 8, 4, 8, 4}},
+      {"ColumnIndexBeyondTheSheet", 5, 3, 16, 16, 1, 64, 320, {}},
+      {"NoSheet", 0, 0, 8, 8, 1, 0, 0, {}},
+      {"NegativeSheetWidth", 0, 0, 8, 8, 1, INT32_MIN, 8, {}},
+      {"ZoomZero", 0, 0, 8, 8, 0, 8, 8, {}},
+      {"NegativeZoom", 0, 0, 8, 8, -2, 8, 8, {}},
+      {"NegativeCellWidth", 0, 0, -8, 8, 1, 8, 8, {}},
+      {"NegativeCellIndex", -1, 0, 8, 8, 1, 8, 8, {}},
+      // 2 x INT32_MAX would wrap to -2 in 32 bits; it lies beyond any sheet.
+      {"ProductBeyond32Bits", 2, 0, INT32_MAX, 8, 1, INT32_MAX, 8, {}},
+      // 26 x 40 and 20 x 40 sheet pixels cover 1024 x 768.
+      {"ZoomFortyCutAtTheBackBuffer", 0, 0, 32, 32, 40, 64, 64, {0, 0, 26, 20, 1040, 800}},
+      {"GreatestZoom", 0, 0, 32, 32, INT32_MAX, 64, 64, {0, 0, 1, 1, INT32_MAX, INT32_MAX}},
+      {"PartlyInTheSheetAndTheBackBuffer", 1, 0, 10, 10, 200, 15, 10, {10, 0, 5, 4, 1000, 800}},
+  };
+  auto values = [](const CellRects& r) {
+    return std::make_tuple(r.srcX, r.srcY, r.srcWidth, r.srcHeight, r.dstWidth, r.dstHeight);
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    AnimationSettings settings = {};
+    settings.cellColumn = c.cellColumn;
+    settings.cellRow = c.cellRow;
+    settings.frameWidth = c.frameWidth;
+    settings.frameHeight = c.frameHeight;
+    settings.zoom = c.zoom;
+    EXPECT_EQ(values(CellInSheet(settings, c.sheetWidth, c.sheetHeight)), values(c.rects));
+  }
+}
+
 }  // namespace

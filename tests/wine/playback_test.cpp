@@ -56,15 +56,32 @@ TEST_F(PlaybackTest, TheLoopLimitStopsTheTimerAndKeepsTheLastFrame) {
   EXPECT_EQ(BackBufferPixel(5, 5), kCellColours[3]);
 }
 
-TEST_F(PlaybackTest, AnEmptySequenceShowsTheBackgroundOnly) {
-  SetControlText(IDC_FRAME_LIST, "255,3");
-  ASSERT_TRUE(Start());
-  EXPECT_EQ(ControlText(IDC_FRAME_LIST), "");
-  Tick();
-  EXPECT_EQ(BackBufferPixel(0, 0), kBackground);
-  EXPECT_EQ(BackBufferPixel(5, 5), kBackground);
-  EXPECT_EQ(animation.position, 0);
-  EXPECT_EQ(animation.loopsDone, 1);
+TEST_F(PlaybackTest, AnEmptySequenceOrNoSheetShowsTheBackgroundOnly) {
+  const struct { const char* name; const char* path; const char* list; const char* rebuilt; } cases[] = {
+      {"an empty sequence", nullptr, "255,3", ""},
+      // Transparency on and the key black: Start "reuses" the sheet never
+      // loaded, and cell 0 of no cells is drawn.
+      {"no sheet loaded", "", "0,1", "0,255"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    if (c.path != nullptr) {
+      Restart();
+      SetBackground(kBackground);
+      SetFields({{IDC_PATH, c.path}, {IDC_KEY_BLUE, "0"}, {IDC_KEY_GREEN, "0"}, {IDC_KEY_RED, "0"}});
+      Click(IDC_TRANSPARENT);
+      Click(IDC_KEY_FROM_FIELDS);
+    }
+    SetControlText(IDC_FRAME_LIST, c.list);
+    ASSERT_TRUE(Start());
+    StopTimer();
+    EXPECT_EQ(ControlText(IDC_FRAME_LIST), c.rebuilt);
+    Tick();
+    EXPECT_EQ(BackBufferPixel(0, 0), kBackground);
+    EXPECT_EQ(BackBufferPixel(5, 5), kBackground);
+    EXPECT_EQ(animation.position, 0);
+    EXPECT_EQ(animation.loopsDone, 1);
+  }
 }
 
 TEST_F(PlaybackTest, AZoomBeyondTheBackBufferIsCutOff) {

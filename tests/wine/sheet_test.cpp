@@ -360,6 +360,158 @@ TEST_F(SheetTest, StartReusesAKeyedSheetOnlyWhileItsFileAndBackgroundAreUnchange
 }
 
 // ---------------------------------------------------------------------------
+// A sheet edited while it plays
+
+// The 16 x 8 strip rewritten: the pixels where StripPixel has its key take
+// `keyPixels`, all others `cells`.
+void RewriteStrip(const std::string& path, COLORREF keyPixels, COLORREF cells, int laterSeconds) {
+  WriteBmp(path, 16, 8, 24,
+           [&](int x, int y) { return StripPixel(x, y) == kStripKey ? keyPixels : cells; });
+  TouchLater(path, laterSeconds);
+}
+
+// Plays cell 0 of the strip at zoom 2 every 50 ms, until a pass is done.
+void PlayStrip(const std::string& path) {
+  SetUpPlayback(path, "0,0", 50);
+  SetControlText(IDC_ZOOM, "2");
+  ASSERT_TRUE(Start());
+  ASSERT_TRUE(PassesDone(1));
+}
+
+// Back-buffer pixels of sheet pixels (0,0), a key pixel, and (1,0).
+COLORREF ShownCorner() { return BackBufferPixel(0, 0); }
+COLORREF ShownCell() { return BackBufferPixel(2, 0); }
+
+const COLORREF kEdited = RGB(0, 150, 0);
+
+TEST_F(SheetTest, AnEditedSheetShowsWithinASecondWhilePlaying) {
+  const COLORREF newCorner = RGB(90, 80, 70);
+  const struct {
+    const char* name;
+    bool transparent;
+    Key key;
+    COLORREF keyPixels, cells;     // of the rewritten file
+    COLORREF corner, cell;         // shown afterwards
+  } cases[] = {
+      {"transparency off", false, Typed(kStripKey), kStripKey, kEdited, kStripKey, kEdited},
+      {"the key from the fields", true, Typed(kStripKey), kStripKey, kEdited, kPanelBackground, kEdited},
+      // The new copy's top-left colour is the key, not the old one.
+      {"the key from the top-left pixel", true, kFromCorner, newCorner, kStripKey, kPanelBackground,
+       kStripKey},
+  };
+  int n = 0;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    StartAgain();
+    const std::string path = WriteSheet(("edited" + std::to_string(n++) + ".bmp").c_str(), 16, 8, StripPixel);
+    SetTransparency(c.transparent);
+    UseKey(c.key);
+    PlayStrip(path);
+    ASSERT_EQ(ShownCell(), kCellColour[0]);
+    ASSERT_EQ(ShownCorner(), c.transparent ? kPanelBackground : kStripKey);
+    SetControlText(IDC_PATH, "");  // the held copy's file counts, not the field
+    const int32_t passes = animation.loopsDone;
+    const HBITMAP held = sheet.sheetBitmap;
+
+    DialogWatcher boxes(kFailureCaption);
+    RewriteStrip(path, c.keyPixels, c.cells, 10);
+    EXPECT_TRUE(PumpUntil([&] { return ShownCell() == c.cell; }, 1000));
+    EXPECT_NE(sheet.sheetBitmap, held);
+    EXPECT_EQ(ShownCorner(), c.corner);
+    EXPECT_EQ(BackBufferPixel(16, 16), kPanelBackground) << "the zoom goes on";
+    EXPECT_GT(animation.loopsDone, passes) << "so does the pass count";
+    EXPECT_EQ(WindowText(frame.mainWindow), PlayingTitle(0));
+    EXPECT_EQ(sheet.needsKeyPass, !c.transparent);
+    EXPECT_EQ(ControlText(IDC_SHEET_SIZE), SizeLabel(16, 8));
+    EXPECT_EQ(boxes.Count(), 0);
+
+    // The next Start reuses the new copy where the reuse test allows.
+    SetControlText(IDC_PATH, path.c_str());
+    const HBITMAP reloaded = sheet.sheetBitmap;
+    ASSERT_TRUE(Start());
+    EXPECT_EQ(sheet.sheetBitmap == reloaded, c.transparent);
+    StopTimer();
+  }
+}
+
+TEST_F(SheetTest, AFileCutShortOrDeletedKeepsTheHeldCopyUntilAWholeOneIsThere) {
+  // 16 x 8 at 24 bits: 54 bytes of headers, then 8 rows of 48 bytes.
+  const struct { const char* name; size_t length; } cases[] = {
+      {"cut in its headers", 30},
+      {"cut after half its pixels", 54 + 4 * 48},
+      {"deleted", 0},
+  };
+  int n = 0;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string path = WriteSheet(("cut" + std::to_string(n++) + ".bmp").c_str(), 16, 8, StripPixel);
+    PlayStrip(path);
+    const HBITMAP held = sheet.sheetBitmap;
+    DialogWatcher boxes(kFailureCaption);
+
+    if (c.length == 0) {
+      ASSERT_TRUE(DeleteFileA(path.c_str()));
+    } else {  // no tick runs before the cut
+      RewriteStrip(path, kStripKey, kEdited, 10);
+      std::vector<uint8_t> bytes = ReadBytes(path);
+      bytes.resize(c.length);
+      WriteBytes(path, bytes);
+    }
+    const int32_t passes = animation.loopsDone;
+    Pump(800);  // two looks at the file at least
+    EXPECT_EQ(sheet.sheetBitmap, held);
+    EXPECT_EQ(ShownCell(), kCellColour[0]);
+    EXPECT_GT(animation.loopsDone, passes + 3) << "playing on";
+    EXPECT_EQ(boxes.Count(), 0);
+
+    RewriteStrip(path, kStripKey, kEdited, 20);
+    EXPECT_TRUE(PumpUntil([] { return ShownCell() == kEdited; }, 1000));
+    EXPECT_EQ(boxes.Count(), 0);
+  }
+
+  // With the timer stopped the file is left alone.
+  StopTimer();
+  const HBITMAP stopped = sheet.sheetBitmap;
+  RewriteStrip(sheet.lastPath, kStripKey, kCellColour[1], 30);
+  Pump(800);
+  EXPECT_EQ(sheet.sheetBitmap, stopped);
+}
+
+TEST_F(SheetTest, CellsOutsideANarrowerSheetShowTheBackground) {
+  // Three cells, 24 x 8, rewritten 12 wide: cell 1 keeps its left half,
+  // cell 2 lies wholly outside.
+  const std::string path = WriteSheet("narrowed.bmp", 24, 8, [](int x, int) {
+    return RGB(60 * (x / 8), 200, 9);
+  });
+  SetUpPlayback(path, "0,1,2", 50);
+  SetControlText(IDC_ZOOM, "2");
+  ASSERT_TRUE(Start());
+  WriteBmp(path, 12, 8, 24, Solid(kEdited));
+  TouchLater(path, 10);
+  ASSERT_TRUE(PumpUntil([] { return sheet.sheetWidth == 12; }, 1000));
+  EXPECT_EQ(ControlText(IDC_SHEET_SIZE), SizeLabel(12, 8));
+  StopTimer();
+  EXPECT_EQ(ControlText(IDC_FRAME_LIST), "0,1,2") << "the sequence stays as Start made it";
+
+  const int shownWidth[] = {16, 8, 0};  // of each cell's 16 x 16 at zoom 2
+  for (int tick = 0; tick < 3; ++tick) {
+    Tick();
+    const int shown = shownWidth[animation.cellColumn];
+    SCOPED_TRACE("cell " + std::to_string(animation.cellColumn));
+    if (shown > 0) {
+      EXPECT_EQ(BackBufferPixel(0, 0), kEdited);
+      EXPECT_EQ(BackBufferPixel(shown - 1, 15), kEdited);
+    }
+    EXPECT_EQ(BackBufferPixel(shown, 0), kPanelBackground);
+    EXPECT_EQ(BackBufferPixel(15, 15), shown == 16 ? kEdited : kPanelBackground);
+    EXPECT_EQ(BackBufferPixel(0, 16), kPanelBackground);
+  }
+  ASSERT_TRUE(Start());
+  EXPECT_EQ(ControlText(IDC_FRAME_LIST), "0,0,0");
+  StopTimer();
+}
+
+// ---------------------------------------------------------------------------
 // The probe
 
 TEST_F(SheetTest, TheProbeAtStartReadsTheSharedBufferBeforeItIsRefreshed) {

@@ -3,8 +3,10 @@
 // memory, the tiled pass over a plain compatible bitmap, and a memcpy of the
 // same bytes into memory already touched; then the copy into the DIB
 // section that the pass makes first, out of the sheet DC, and one playback
-// tick drawing from either form of the sheet. Prints figures only; exits
-// non-zero if a pass differs.
+// tick drawing from either form of the sheet; then, on a 2048 x 2048 sheet
+// file, the tick with its look at the file due at every tick and never
+// due, and the tick that reloads the edited file against a sheet load.
+// Prints figures only; exits non-zero if a pass differs.
 #include <windows.h>
 
 #include <algorithm>
@@ -16,7 +18,9 @@
 #include "anim/animation_win.h"
 #include "app/frame_win.h"
 #include "sheet/key_colour_core.h"
+#include "sheet/sheet_watch_core.h"
 #include "sheet/sheet_win.h"
+#include "tools/bmp_file_core.h"
 
 namespace {
 
@@ -79,9 +83,8 @@ std::vector<uint32_t> ReadBack(HDC screen, HBITMAP bitmap, int size) {
   return pixels;
 }
 
-// Seconds per playback tick (fill, 128 x 128 cell at zoom 4, copy to the
-// window) drawing from each sheet; the two alternate, the best round counts.
-void TimeTicks(HBITMAP dibSheet, HBITMAP plainSheet, double* fromDib, double* fromPlain) {
+// 128 x 128 cells at zoom 4, four along the top row.
+void PlayFourCells() {
   animation = {};
   animation.frameWidth = animation.frameHeight = 128;
   animation.zoom = 4;
@@ -89,6 +92,14 @@ void TimeTicks(HBITMAP dibSheet, HBITMAP plainSheet, double* fromDib, double* fr
   animation.backgroundColour = kBackground;
   const uint8_t cells[] = {0, 1, 2, 3, kSequenceEnd};
   memcpy(animation.frameSequence, cells, sizeof cells);
+}
+
+// Seconds per playback tick (fill, 128 x 128 cell at zoom 4, copy to the
+// window) drawing from each sheet; the two alternate, the best round counts.
+void TimeTicks(HBITMAP dibSheet, HBITMAP plainSheet, int size, double* fromDib,
+               double* fromPlain) {
+  PlayFourCells();
+  sheet.sheetWidth = sheet.sheetHeight = size;  // the tick draws what the sheet has
   constexpr int kTicks = 100;
   *fromDib = *fromPlain = 1e30;
   for (int round = 0; round < 10; ++round) {
@@ -103,6 +114,74 @@ void TimeTicks(HBITMAP dibSheet, HBITMAP plainSheet, double* fromDib, double* fr
       best = std::min(best, perTick);
     }
   }
+}
+
+// Sets the file's last-write time one second on, as a new save would.
+void TouchFile(const char* path) {
+  HANDLE file = CreateFileA(path, FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                            0, nullptr);
+  FILETIME written;
+  GetFileTime(file, nullptr, nullptr, &written);
+  ULARGE_INTEGER time = {{written.dwLowDateTime, written.dwHighDateTime}};
+  time.QuadPart += 10000000u;
+  written = {time.LowPart, time.HighPart};
+  SetFileTime(file, nullptr, nullptr, &written);
+  CloseHandle(file);
+}
+
+// The tick's look at the held sheet's file: milliseconds per tick with the
+// look due at every tick (the file unchanged) and never due, alternating,
+// the best round each; then the tick that finds the file edited and
+// reloads it, against the sheet load itself. False if a figure is wrong.
+bool TimeFileChecks(int size) {
+  char path[MAX_PATH];
+  GetTempPathA(sizeof path, path);
+  snprintf(path + strlen(path), sizeof path - strlen(path), "pellowrick-bench-%lu.bmp",
+           GetCurrentProcessId());
+  const std::vector<uint32_t> source = MakePixels(size, size);
+  const std::vector<uint8_t> file = EncodeBmp(size, size, 24, {}, [&](int x, int y) {
+    return DibPixelToColour(source[static_cast<size_t>(y) * size + x]);
+  });
+  FILE* out = fopen(path, "wb");
+  if (out == nullptr) return false;
+  fwrite(file.data(), 1, file.size(), out);
+  fclose(out);
+
+  sheet = {};
+  snprintf(sheet.lastPath, sizeof sheet.lastPath, "%s", path);
+  const double load = Fastest(3, [] {}, [&] { LoadIntoSheetDC(frame.panel, path, StampOf(path)); });
+  PlayFourCells();
+  constexpr int kTicks = 100;
+  double due = 1e30, notDue = 1e30;
+  for (int round = 0; round < 10; ++round) {
+    for (bool checking : {true, false}) {
+      const double start = Now();
+      for (int i = 0; i < kTicks; ++i) {
+        sheet.lastCheckTime = GetTickCount() - (checking ? kSheetCheckInterval : 0);
+        PlaybackTick(frame.mainWindow);
+      }
+      GdiFlush();
+      double& best = checking ? due : notDue;
+      best = std::min(best, (Now() - start) / kTicks);
+    }
+  }
+  HBITMAP held = sheet.sheetBitmap;
+  const double reload = Fastest(3, [&] {
+    held = sheet.sheetBitmap;
+    TouchFile(path);
+    sheet.lastCheckTime = GetTickCount() - kSheetCheckInterval;
+  }, [&] {
+    PlaybackTick(frame.mainWindow);
+    GdiFlush();
+  });
+  const bool reloaded = sheet.sheetBitmap != held && sheet.sheetWidth == size;
+  DeleteFileA(path);
+
+  printf("reload %dx%d: tick with the file's check due at every tick %.3f ms, never due %.3f ms "
+         "(%.2fx); tick that reloads the edited file %.1f ms, sheet load %.1f ms (%.2fx), %s\n",
+         size, size, due * 1e3, notDue * 1e3, due / notDue, reload * 1e3, load * 1e3,
+         reload / load, reloaded ? "reloaded" : "NOT RELOADED");
+  return reloaded;
 }
 
 }  // namespace
@@ -171,7 +250,7 @@ int main() {
     Fill(screen, plain, source, size);
     memcpy(dibPixels, source.data(), bytes);
     double tickFromDib = 0, tickFromPlain = 0;
-    TimeTicks(dib, plain, &tickFromDib, &tickFromPlain);
+    TimeTicks(dib, plain, size, &tickFromDib, &tickFromPlain);
 
     printf("keypass %dx%d: per-pixel %.3f s, in place %.5f s (%.0fx, %.2fx memcpy), "
            "tiled %.5f s (%.0fx, %.2fx memcpy), memcpy %.5f s, copy before the pass %.5f s, "
@@ -188,6 +267,7 @@ int main() {
     DeleteObject(dib);
   }
   ReleaseDC(nullptr, screen);
+  allEqual = TimeFileChecks(2048) && allEqual;
   printf("keypass 2048x2048: speedup %.1fx, %.2fx memcpy\n", speedup2048, memcpyRatio2048);
   fflush(stdout);
   return allEqual ? 0 : 1;

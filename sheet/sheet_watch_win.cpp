@@ -1,0 +1,59 @@
+// The held sheet's file, looked at from the playback tick: an edit saved
+// while the animation plays takes the held copy's place. A file that is not
+// whole yet (a paint program halfway through writing it), or that does not
+// load, is left for the next look; the tick shows no message.
+#include <windows.h>
+
+#include "anim/animation_core.h"
+#include "app/frame_win.h"
+#include "sheet/key_colour_core.h"
+#include "sheet/sheet_watch_core.h"
+#include "sheet/sheet_win.h"
+
+namespace {
+
+bool SameStamp(const FileStamp& a, const FileStamp& b) {
+  return a.size == b.size && a.lastWriteTime == b.lastWriteTime;
+}
+
+// Whether the file is as long as its headers say. The loader does not tell:
+// it makes a bitmap of the size the header claims from a file cut short,
+// with the missing pixels blank. False when the file cannot be read.
+bool IsWholeBmpFile(const char* path) {
+  HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  uint8_t head[kBmpHeadBytes];
+  DWORD read = 0;
+  LARGE_INTEGER length;
+  const bool readable =
+      GetFileSizeEx(file, &length) && ReadFile(file, head, sizeof head, &read, nullptr);
+  CloseHandle(file);
+  return readable && BmpFileIsWhole(head, read, static_cast<uint64_t>(length.QuadPart));
+}
+
+}  // namespace
+
+void ReloadChangedSheet() {
+  const uint32_t now = GetTickCount();
+  if (!SheetCheckIsDue(now, sheet.lastCheckTime)) return;
+  sheet.lastCheckTime = now;
+  if (sheet.sheetBitmap == nullptr) return;
+  // The file the held copy came from, whatever the path field shows now.
+  const FileStamp stamp = StampOf(sheet.lastPath);
+  if (SameStamp(stamp, sheet.lastFileStamp) || SameStamp(stamp, sheet.refusedStamp) ||
+      !IsWholeBmpFile(sheet.lastPath))
+    return;
+  const bool wasKeyed = !sheet.needsKeyPass;
+  if (!LoadIntoSheetDC(frame.panel, sheet.lastPath, stamp)) {
+    // Whole but not loadable: not tried again until the file changes, so a
+    // large file the loader refuses costs no load every 300 ms.
+    sheet.refusedStamp = stamp;
+    return;
+  }
+  // Keyed as the playing Start keyed it; a copy loaded clean since that
+  // Start (dropped, or named by a settings file) stays clean.
+  if (wasKeyed)
+    KeySheet(frame.sheetDC, sheet.sheetWidth, sheet.sheetHeight, animation.keyFromCorner,
+             animation.keyColour, animation.backgroundColour);
+}

@@ -1,0 +1,176 @@
+// Watching the sheet's file during playback: when the next look is due, and
+// whether a BMP file is as long as its headers say.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "sheet/sheet_watch_core.h"
+#include "tools/bmp_file_core.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+TEST(SheetCheckTest, DueEvery300MillisecondsAcrossTheTickCountsWrap) {
+  const struct { uint32_t last, now; bool due; } cases[] = {
+      {1000, 1000, false},
+      {1000, 1299, false},
+      {1000, 1300, true},
+      {1000, 90000, true},
+      // 49.7 days after boot the count wraps to 0.
+      {0xFFFFFF00u, 0x0000002Bu, false},  // 299 ms across the wrap
+      {0xFFFFFF00u, 0x0000002Cu, true},   // 300 ms across it
+      {0xFFFFFFFFu, 0xFFFFFFFFu, false},
+      {0x7FFFFFFFu, 0xFFFFFFFFu, true},   // a timer's longest period apart
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(SheetCheckIsDue(c.now, c.last), c.due) << std::hex << c.last << " then " << c.now;
+}
+
+void Poke(Bytes& bytes, size_t at, uint32_t value, int byteCount = 4) {
+  for (int i = 0; i < byteCount; ++i) bytes[at + i] = static_cast<uint8_t>(value >> (8 * i));
+}
+
+// A file header and a bitmap header of `headerSize` bytes with the given
+// fields, then `rest` bytes (masks, palette, pixels, profile). The pixel
+// offset is left 0 for the caller to poke.
+Bytes Bmp(uint32_t headerSize, int32_t width, int32_t height, int bits, uint32_t compression,
+          size_t rest, uint32_t imageSize = 0, uint32_t coloursUsed = 0) {
+  Bytes b(14 + headerSize + rest, 0);
+  b[0] = 'B';
+  b[1] = 'M';
+  Poke(b, 14, headerSize);
+  if (headerSize == 12) {
+    Poke(b, 18, static_cast<uint32_t>(width), 2);
+    Poke(b, 20, static_cast<uint32_t>(height), 2);
+    Poke(b, 24, static_cast<uint32_t>(bits), 2);
+    return b;
+  }
+  Poke(b, 18, static_cast<uint32_t>(width));
+  Poke(b, 22, static_cast<uint32_t>(height));
+  Poke(b, 28, static_cast<uint32_t>(bits), 2);
+  Poke(b, 30, compression);
+  Poke(b, 34, imageSize);
+  Poke(b, 46, coloursUsed);
+  return b;
+}
+Bytes WithOffset(Bytes b, uint32_t offset) {
+  Poke(b, 10, offset);
+  return b;
+}
+
+Bytes Encoded(int width, int height, int bits, size_t paletteEntries) {
+  return EncodeBmp(width, height, bits, std::vector<uint32_t>(paletteEntries, 0x00102030u),
+                   [](int x, int y) { return static_cast<uint32_t>(x * 7 + y); });
+}
+Bytes Poked(Bytes b, size_t at, uint32_t value) {
+  Poke(b, at, value);
+  return b;
+}
+Bytes Cut(Bytes b, size_t length) {
+  b.resize(length);
+  return b;
+}
+
+// A V5 header with an embedded colour profile of 20 bytes behind the
+// 24-bit pixels of 3 x 2 (two rows of 12 bytes): data at 148 bytes from the
+// header's start, ending at 14 + 148 + 20.
+Bytes WithProfile() {
+  Bytes b = WithOffset(Bmp(124, 3, 2, 24, 0, 24 + 20), 14 + 124);
+  Poke(b, 14 + 56, 0x4D424544);  // 'MBED'
+  Poke(b, 14 + 112, 124 + 24);
+  Poke(b, 14 + 116, 20);
+  return b;
+}
+
+bool IsWhole(const Bytes& file, size_t length) {
+  return BmpFileIsWhole(file.data(), std::min(length, kBmpHeadBytes), length);
+}
+
+TEST(BmpWholeTest, AWholeFileOfEachKindIsWholeAndCutAnywhereIsNot) {
+  const struct {
+    const char* name;
+    Bytes file;        // whole: its headers describe exactly these bytes
+    size_t pixelsAt;   // where the pixel data starts
+  } cases[] = {
+      {"1-bit, padded rows", Encoded(9, 2, 1, 2), 54 + 8},
+      {"4-bit", Encoded(7, 5, 4, 16), 54 + 64},
+      {"8-bit", Encoded(5, 3, 8, 256), 54 + 1024},
+      {"8-bit, colours used 0: a full palette", Poked(Encoded(5, 3, 8, 256), 46, 0), 54 + 1024},
+      {"8-bit, three colours used", Encoded(5, 3, 8, 3), 54 + 12},
+      {"24-bit", Encoded(13, 7, 24, 0), 54},
+      {"32-bit", Encoded(3, 2, 32, 0), 54},
+      {"24-bit top-down", Poked(Encoded(13, 7, 24, 0), 22, static_cast<uint32_t>(-7)), 54},
+      {"16-bit", WithOffset(Bmp(40, 3, 2, 16, 0, 16), 54), 54},
+      // Pixel offset 0: the pixels follow the headers, masks and palette.
+      {"16-bit bitfields: three masks behind the header", Bmp(40, 3, 2, 16, 3, 12 + 16), 66},
+      {"32-bit alpha bitfields: four masks", Bmp(40, 3, 2, 32, 6, 16 + 24), 70},
+      {"V4 header holds its masks", Bmp(108, 3, 2, 32, 3, 24), 122},
+      {"V5 header, profile behind the pixels", WithProfile(), 138},
+      {"core header, 24-bit", WithOffset(Bmp(12, 3, 2, 24, 0, 24), 26), 26},
+      {"core header, 8-bit: 3-byte palette entries", WithOffset(Bmp(12, 2, 2, 8, 0, 768 + 8), 794), 794},
+      {"RLE8: the image size stated", WithOffset(Bmp(40, 300, 200, 8, 1, 1024 + 100, 100), 1078), 1078},
+      {"RLE4", WithOffset(Bmp(40, 30, 20, 4, 2, 64 + 40, 40), 118), 118},
+      {"pixels at an offset beyond the headers", WithOffset(Bmp(40, 3, 2, 24, 0, 46 + 24), 100), 100},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const size_t size = c.file.size();
+    ASSERT_FALSE(c.file.empty());
+    EXPECT_EQ(BmpLengthNeeded(c.file.data(), std::min(size, kBmpHeadBytes)), size);
+    EXPECT_TRUE(IsWhole(c.file, size));
+    EXPECT_TRUE(IsWhole(c.file, size + 1)) << "bytes behind the image do no harm";
+    // Cut in the file header, the bitmap header, just before the pixels
+    // (in the palette or masks where there are any), half-way through the
+    // pixels, and one byte short.
+    for (size_t cut : {size_t{0}, size_t{10}, size_t{24}, c.pixelsAt - 1,
+                       (c.pixelsAt + size) / 2, size - 1})
+      EXPECT_FALSE(IsWhole(c.file, cut)) << "cut at " << cut;
+  }
+}
+
+TEST(BmpWholeTest, LengthsBeyond32BitsAndHeadsThatCannotBeMeasured) {
+  const struct {
+    const char* name;
+    Bytes head;
+    uint64_t needed;  // 0: not measurable, so never whole
+  } cases[] = {
+      {"65536 x 65536 at 32 bits: 16 GiB", WithOffset(Bmp(40, 65536, 65536, 32, 0, 0), 54),
+       54 + (uint64_t{1} << 34)},
+      {"20000 x 20000 at 24 bits", WithOffset(Bmp(40, 20000, 20000, 24, 0, 0), 54),
+       54 + uint64_t{60000} * 20000},
+      // Rows of 2^33 - 4 bytes, 2^31 of them (the height most negative).
+      {"the widest and tallest", WithOffset(Bmp(40, INT32_MAX, INT32_MIN, 32, 0, 0), 54),
+       UINT64_MAX - (uint64_t{1} << 33) + 1 + 54},
+      {"and a palette of 2^32 - 1 colours: beyond 64 bits",
+       Bmp(40, INT32_MAX, INT32_MIN, 32, 0, 0, 0, UINT32_MAX), UINT64_MAX},
+      {"RLE image size near 4 GiB", WithOffset(Bmp(40, 3, 2, 8, 1, 0, UINT32_MAX, 1), 58),
+       58 + uint64_t{UINT32_MAX}},
+      {"not BM", Poked(Bmp(40, 3, 2, 24, 0, 0), 0, 'B' | 'A' << 8), 0},
+      {"unknown header size 20", Bmp(20, 3, 2, 24, 0, 20), 0},
+      {"width 0", Bmp(40, 0, 2, 24, 0, 0), 0},
+      {"width negative", Bmp(40, -3, 2, 24, 0, 0), 0},
+      {"height 0", Bmp(40, 3, 0, 24, 0, 0), 0},
+      {"core header, width 0", Bmp(12, 0, 2, 24, 0, 0), 0},
+      {"depth 7", Bmp(40, 3, 2, 7, 0, 0), 0},
+      {"bitfields at 24 bits", Bmp(40, 3, 2, 24, 3, 12), 0},
+      {"compression 99", Bmp(40, 3, 2, 24, 99, 0), 0},
+      {"RLE8 without an image size", Bmp(40, 3, 2, 8, 1, 0), 0},
+      {"cut in the file header", Cut(Bmp(12, 3, 2, 24, 0, 0), 12), 0},
+      {"cut in a core header", Cut(Bmp(12, 3, 2, 24, 0, 0), 25), 0},
+      {"cut in an info header", Cut(Bmp(40, 3, 2, 24, 0, 0), 50), 0},
+      {"cut in a V5 header", Cut(WithProfile(), 137), 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const size_t length = std::min(c.head.size(), kBmpHeadBytes);
+    EXPECT_EQ(BmpLengthNeeded(c.head.data(), length), c.needed);
+    EXPECT_EQ(BmpFileIsWhole(c.head.data(), length, UINT64_MAX), c.needed != 0);
+  }
+}
+
+}  // namespace
