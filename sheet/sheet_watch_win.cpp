@@ -41,16 +41,11 @@ void ReloadChangedSheet() {
   if (sheet.sheetBitmap == nullptr) return;
   // The file the held copy came from, whatever the path field shows now.
   const FileStamp stamp = StampOf(sheet.lastPath);
-  if (SameStamp(stamp, sheet.lastFileStamp) || SameStamp(stamp, sheet.refusedStamp) ||
-      !IsWholeBmpFile(sheet.lastPath))
-    return;
+  if (SameStamp(stamp, sheet.lastFileStamp) || !IsWholeBmpFile(sheet.lastPath)) return;
   const bool wasKeyed = !sheet.needsKeyPass;
-  if (!LoadIntoSheetDC(frame.panel, sheet.lastPath, stamp)) {
-    // Whole but not loadable: not tried again until the file changes, so a
-    // large file the loader refuses costs no load every 300 ms.
-    sheet.refusedStamp = stamp;
-    return;
-  }
+  // A whole file that does not load is tried again at the next look: it
+  // may only have been locked by its writer for a moment.
+  if (!LoadIntoSheetDC(frame.panel, sheet.lastPath, stamp)) return;
   // Keyed as the playing Start keyed it; a copy loaded clean since that
   // Start (dropped, or named by a settings file) stays clean.
   if (wasKeyed)

@@ -18,7 +18,6 @@ struct SheetState {
   COLORREF lastBackgroundColour;     // what the last pass put in place of the key
   bool needsKeyPass;
   uint32_t lastCheckTime;            // tick count of the tick's last look at the file
-  FileStamp refusedStamp;            // a whole file that did not load, left until it changes
 };
 
 extern SheetState sheet;
