@@ -23,8 +23,27 @@ HBITMAP LoadBitmapFile(HWND window, const char* path, BITMAP* description) {
 
 namespace {
 
-// The probe loads a second copy of the file into the probe DC and reads its
-// top-left pixel. A probe that does not load keeps the previous probe; with
+// A 1 x 1 bitmap of the top-left pixel of what `dc` holds, exactly as read
+// there; null when that pixel cannot be read or there is no room.
+HBITMAP TopLeftPixelOf(HDC dc) {
+  const COLORREF colour = GetPixel(dc, 0, 0);
+  if (colour == CLR_INVALID) return nullptr;
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = 1;
+  info.bmiHeader.biHeight = 1;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  HBITMAP pixel = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  if (pixel != nullptr) *static_cast<uint32_t*>(bits) = ColourToDibPixel(colour);
+  return pixel;
+}
+
+// The probe loads a second copy of the file and reads its top-left pixel;
+// the probe DC then holds that one pixel, in a 1 x 1 bitmap, and the copy
+// goes at once. A probe that does not load keeps the previous probe; with
 // no probe ever loaded the key is black, the initial last key colour.
 COLORREF ProbeKeyColour(HWND panel, const char* path) {
   BITMAP description;
@@ -33,6 +52,12 @@ COLORREF ProbeKeyColour(HWND panel, const char* path) {
     SelectObject(frame.probeDC, probe);
     if (sheet.probeBitmap != nullptr) DeleteObject(sheet.probeBitmap);
     sheet.probeBitmap = probe;
+    HBITMAP pixel = TopLeftPixelOf(frame.probeDC);
+    if (pixel != nullptr) {
+      SelectObject(frame.probeDC, pixel);
+      DeleteObject(probe);
+      sheet.probeBitmap = pixel;
+    }
   }
   if (sheet.probeBitmap == nullptr) return RGB(0, 0, 0);
   return GetPixel(frame.probeDC, 0, 0);

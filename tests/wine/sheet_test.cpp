@@ -437,7 +437,14 @@ TEST_F(SheetTest, WithNoProbeEverLoadedTheProbedKeyIsBlack) {
   EXPECT_TRUE(PumpUntil([&] { return boxes.Count() == 1; }, 3000));
 }
 
-TEST_F(SheetTest, AProbeThatFailsKeepsThePreviousProbe) {
+bool HoldsOnePixel(HDC dc, HBITMAP bitmap) {
+  BITMAP size = {};
+  return GetCurrentObject(dc, OBJ_BITMAP) == bitmap &&
+         GetObjectA(bitmap, sizeof size, &size) == sizeof size && size.bmWidth == 1 &&
+         size.bmHeight == 1;
+}
+
+TEST_F(SheetTest, TheProbeHoldsItsPixelAloneAndAProbeThatFailsKeepsIt) {
   SetTransparency(true);
   UseKey(kFromCorner);
   ASSERT_TRUE(LoadPath(plainPath_));
@@ -445,6 +452,7 @@ TEST_F(SheetTest, AProbeThatFailsKeepsThePreviousProbe) {
   ASSERT_EQ(sheet.lastKeyColour, kCorner);
   const HBITMAP probe = sheet.probeBitmap;
   const HBITMAP held = sheet.sheetBitmap;
+  EXPECT_TRUE(HoldsOnePixel(frame.probeDC, probe)) << "not a second copy of the sheet";
 
   // The buffer names a file that does not load; the field names the sheet.
   SetControlText(IDC_PATH, plainPath_.c_str());
@@ -453,11 +461,13 @@ TEST_F(SheetTest, AProbeThatFailsKeepsThePreviousProbe) {
   DialogWatcher boxes(kFailureCaption);
   EXPECT_TRUE(LoadSheet(Panel(), buffer));
   EXPECT_EQ(sheet.probeBitmap, probe);
-  EXPECT_TRUE(IsLiveBitmap(probe));
+  EXPECT_TRUE(HoldsOnePixel(frame.probeDC, probe));
   EXPECT_EQ(GetPixel(frame.probeDC, 0, 0), kCorner);
   EXPECT_EQ(sheet.sheetBitmap, held) << "the previous probe's key matches the last pass";
   Pump(50);
   EXPECT_EQ(boxes.Count(), 0);
+  StopProgram();
+  EXPECT_FALSE(IsLiveBitmap(probe)) << "released with the probe DC";
 }
 
 // ---------------------------------------------------------------------------
