@@ -9,14 +9,43 @@
 #include "panel/panel_fields_core.h"
 #include "res/resource_ids.h"
 #include "sheet/key_colour_core.h"
+#include "sheet/sheet_file_core.h"
 #include "sheet/sheet_win.h"
 
 SheetState sheet = {};
 
+namespace {
+
+// Whether the file loads as a DIB section in its own format (see
+// IsWholeTrueColourBmp); files the check cannot read do not.
+bool LoadsAsDibSection(const char* path) {
+  HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  uint8_t head[kBmpHeadBytes];
+  DWORD read = 0;
+  LARGE_INTEGER size;
+  const bool whole = ReadFile(file, head, sizeof head, &read, nullptr) &&
+                     GetFileSizeEx(file, &size) &&
+                     IsWholeTrueColourBmp(head, read, static_cast<uint64_t>(size.QuadPart));
+  CloseHandle(file);
+  return whole;
+}
+
+}  // namespace
+
 HBITMAP LoadBitmapFile(HWND window, const char* path, BITMAP* description) {
   HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(window, GWLP_HINSTANCE));
-  HBITMAP bitmap =
-      static_cast<HBITMAP>(LoadImageA(instance, path, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
+  // Loaded as a DIB section, a 24- or 32-bit file keeps its own format and
+  // the loader needs nothing besides its view of the file; loaded plain, it
+  // also converts the whole picture in a buffer of its own first (2.75
+  // copies of the sheet at 32 bits against 1.5, measured under Wine).
+  // Only files that are whole are loaded so: Wine's loader reads a DIB
+  // section's pixels wherever the header points, past the end of the file
+  // too. Any other file loads plain, into the display's format, as ever.
+  const UINT flags =
+      LoadsAsDibSection(path) ? LR_LOADFROMFILE | LR_CREATEDIBSECTION : LR_LOADFROMFILE;
+  HBITMAP bitmap = static_cast<HBITMAP>(LoadImageA(instance, path, IMAGE_BITMAP, 0, 0, flags));
   if (bitmap != nullptr) GetObjectA(bitmap, sizeof *description, description);
   return bitmap;
 }
