@@ -52,7 +52,13 @@ HBITMAP CopyToDibSection(HBITMAP loaded, int32_t width, int32_t height) {
   HDC to = CreateCompatibleDC(frame.sheetDC);
   HGDIOBJ fromOriginal = SelectObject(from, loaded);
   HGDIOBJ toOriginal = SelectObject(to, copy);
-  const bool copied = BitBlt(to, 0, 0, width, height, from, 0, 0, SRCCOPY) != FALSE;
+  // In bands: a sheet of another format converted in one call passes
+  // through a second 32-bit copy of the whole (measured under Wine).
+  bool copied = true;
+  for (int32_t top = 0; copied && top < height; top += kTileHeight) {
+    const int32_t rows = height - top < kTileHeight ? height - top : kTileHeight;
+    copied = BitBlt(to, 0, top, width, rows, from, 0, top, SRCCOPY) != FALSE;
+  }
   SelectObject(from, fromOriginal);
   SelectObject(to, toOriginal);
   DeleteDC(from);
