@@ -52,12 +52,16 @@ HBITMAP CopyToDibSection(HBITMAP loaded, int32_t width, int32_t height) {
   HDC to = CreateCompatibleDC(frame.sheetDC);
   HGDIOBJ fromOriginal = SelectObject(from, loaded);
   HGDIOBJ toOriginal = SelectObject(to, copy);
-  // In bands: a sheet of another format converted in one call passes
-  // through a second 32-bit copy of the whole (measured under Wine).
+  // In bands of a tile's pixels: a sheet of another format converted in one
+  // call passes through a second 32-bit copy of the whole (measured under
+  // Wine), and a band's buffer may stay with the heap afterwards.
+  const int64_t bandRows = width < kTileWidth * kTileHeight ? kTileWidth * kTileHeight / width : 1;
   bool copied = true;
-  for (int32_t top = 0; copied && top < height; top += kTileHeight) {
-    const int32_t rows = height - top < kTileHeight ? height - top : kTileHeight;
-    copied = BitBlt(to, 0, top, width, rows, from, 0, top, SRCCOPY) != FALSE;
+  // 64-bit steps, as in the tiled pass.
+  for (int64_t top = 0; copied && top < height; top += bandRows) {
+    const int rows = static_cast<int>(height - top < bandRows ? height - top : bandRows);
+    const int y = static_cast<int>(top);
+    copied = BitBlt(to, 0, y, width, rows, from, 0, y, SRCCOPY) != FALSE;
   }
   SelectObject(from, fromOriginal);
   SelectObject(to, toOriginal);
