@@ -45,8 +45,9 @@ COLORREF SheetPixel(int x, int y) {
 
 // Row by row, so the writer never holds more than one row.
 bool WriteSheetFile(const std::string& path, int side) {
-  const uint32_t stride = (static_cast<uint32_t>(side) * 3 + 3) / 4 * 4;
-  const uint32_t imageBytes = stride * static_cast<uint32_t>(side);
+  const uint64_t stride = (static_cast<uint64_t>(side) * 3 + 3) / 4 * 4;
+  if (side < 1 || stride * static_cast<uint64_t>(side) > UINT32_MAX - 54) return false;
+  const uint32_t imageBytes = static_cast<uint32_t>(stride * static_cast<uint64_t>(side));
   const std::vector<uint8_t> info = BmpInfoHeader(side, side, 24, {}, imageBytes, 2835);
   std::vector<uint8_t> head = {'B', 'M'};
   PutLittleEndian(head, static_cast<uint32_t>(14 + info.size()) + imageBytes, 4);
