@@ -52,12 +52,12 @@ HBITMAP CopyToDibSection(HBITMAP loaded, int32_t width, int32_t height) {
   HDC to = CreateCompatibleDC(frame.sheetDC);
   HGDIOBJ fromOriginal = SelectObject(from, loaded);
   HGDIOBJ toOriginal = SelectObject(to, copy);
-  // In bands of a tile's pixels: a sheet of another format converted in one
-  // call passes through a second 32-bit copy of the whole (measured under
-  // Wine), and a band's buffer may stay with the heap afterwards.
-  const int64_t bandRows = width < kTileWidth * kTileHeight ? kTileWidth * kTileHeight / width : 1;
+  // In bands of about a tile's pixels, in 64-bit steps: a sheet of another
+  // format converted in one call passes through a second 32-bit copy of the
+  // whole (measured under Wine), and a band's buffer may stay with the heap.
+  const int64_t tilePixels = int64_t{kTileWidth} * kTileHeight;
+  const int64_t bandRows = width < tilePixels ? tilePixels / width : 1;
   bool copied = true;
-  // 64-bit steps, as in the tiled pass.
   for (int64_t top = 0; copied && top < height; top += bandRows) {
     const int rows = static_cast<int>(height - top < bandRows ? height - top : bandRows);
     const int y = static_cast<int>(top);
