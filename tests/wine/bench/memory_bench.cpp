@@ -123,8 +123,8 @@ Phase Measure(Work work) {
   const double seconds = Now() - start;
   const SIZE_T sampled = sampler.Stop();
   const PROCESS_MEMORY_COUNTERS after = MemoryNow();
-  const SIZE_T peak = after.PeakWorkingSetSize > peakBefore ? after.PeakWorkingSetSize : sampled;
-  return {std::max(peak, sampled), after.WorkingSetSize, seconds};
+  const bool raised = after.PeakWorkingSetSize > peakBefore;
+  return {raised ? after.PeakWorkingSetSize : sampled, after.WorkingSetSize, seconds};
 }
 
 void Pump(DWORD milliseconds) {
