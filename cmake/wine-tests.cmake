@@ -30,10 +30,13 @@ foreach(src ${WINE_TESTS})
 endforeach()
 
 file(GLOB BENCHES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/wine/bench/*_bench.cpp)
+# The benchmarks run the program's own windows (the memory benchmark opens
+# the panel from its template) and write their sheets with the BMP writer.
 foreach(src ${BENCHES})
   get_filename_component(name ${src} NAME_WE)
   add_executable(${name} ${src} ${CMAKE_SOURCE_DIR}/tools/bmp_file_core.cpp)
   target_compile_options(${name} PRIVATE ${PELLOWRICK_FLAGS} -O2)
-  target_link_libraries(${name} PRIVATE pellowrick_shell)
+  target_link_libraries(${name} PRIVATE pellowrick_shell psapi)
   target_link_options(${name} PRIVATE -static)
+  add_resources(${name})
 endforeach()

@@ -56,7 +56,17 @@ HBITMAP CopyToDibSection(HBITMAP loaded, int32_t width, int32_t height) {
   HDC to = CreateCompatibleDC(frame.sheetDC);
   HGDIOBJ fromOriginal = held ? nullptr : SelectObject(from, loaded);
   HGDIOBJ toOriginal = SelectObject(to, copy);
-  const bool copied = BitBlt(to, 0, 0, width, height, from, 0, 0, SRCCOPY) != FALSE;
+  // In bands of about a tile's pixels, in 64-bit steps: a sheet of another
+  // format converted in one call passes through a second 32-bit copy of the
+  // whole (measured under Wine), and a band's buffer may stay with the heap.
+  const int64_t tilePixels = int64_t{kTileWidth} * kTileHeight;
+  const int64_t bandRows = width < tilePixels ? tilePixels / width : 1;
+  bool copied = true;
+  for (int64_t top = 0; copied && top < height; top += bandRows) {
+    const int rows = static_cast<int>(height - top < bandRows ? height - top : bandRows);
+    const int y = static_cast<int>(top);
+    copied = BitBlt(to, 0, y, width, rows, from, 0, y, SRCCOPY) != FALSE;
+  }
   if (!held) {
     SelectObject(from, fromOriginal);
     DeleteDC(from);
@@ -137,6 +147,12 @@ namespace {
 // runs, so the copy holds the file's pixels as the loaded bitmap does. With
 // no room for it the loaded bitmap stays.
 void HoldAsDibSection(HDC sheetDC, int32_t width, int32_t height) {
+  // A 32-bit sheet may have loaded as a 32-bit DIB section already: it is
+  // keyed in its own memory, without a second copy.
+  DIBSECTION dib;
+  if (GetObjectA(sheet.sheetBitmap, sizeof dib, &dib) == sizeof dib && dib.dsBm.bmBits != nullptr &&
+      dib.dsBm.bmBitsPixel == 32)
+    return;
   HBITMAP copy = CopyToDibSection(sheet.sheetBitmap, width, height);
   if (copy == nullptr) return;
   if (SelectObject(sheetDC, copy) == nullptr) {
