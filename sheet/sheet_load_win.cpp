@@ -8,8 +8,8 @@
 #include "panel/controls_win.h"
 #include "panel/panel_fields_core.h"
 #include "res/resource_ids.h"
+#include "sheet/bmp_header_core.h"
 #include "sheet/key_colour_core.h"
-#include "sheet/sheet_file_core.h"
 #include "sheet/sheet_win.h"
 
 SheetState sheet = {};
@@ -17,22 +17,32 @@ SheetState sheet = {};
 namespace {
 
 // Whether the file loads as a DIB section in its own format (see
-// IsWholeTrueColourBmp); files the check cannot read do not.
+// IsWholeTrueColourBmp); files that cannot be read do not.
 bool LoadsAsDibSection(const char* path) {
-  HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
   uint8_t head[kBmpHeadBytes];
-  DWORD read = 0;
-  LARGE_INTEGER size;
-  const bool whole = ReadFile(file, head, sizeof head, &read, nullptr) &&
-                     GetFileSizeEx(file, &size) &&
-                     IsWholeTrueColourBmp(head, read, static_cast<uint64_t>(size.QuadPart));
-  CloseHandle(file);
-  return whole;
+  size_t headBytes = 0;
+  uint64_t fileSize = 0;
+  return ReadBmpHead(path, head, &headBytes, &fileSize) &&
+         IsWholeTrueColourBmp(head, headBytes, fileSize);
 }
 
 }  // namespace
+
+bool ReadBmpHead(const char* path, uint8_t head[kBmpHeadBytes], size_t* headBytes,
+                 uint64_t* fileSize) {
+  // Shared every way, so a paint program may go on writing, renaming or
+  // deleting the file meanwhile.
+  HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  DWORD read = 0;
+  LARGE_INTEGER size;
+  const bool ok = GetFileSizeEx(file, &size) && ReadFile(file, head, kBmpHeadBytes, &read, nullptr);
+  CloseHandle(file);
+  *headBytes = read;
+  *fileSize = ok ? static_cast<uint64_t>(size.QuadPart) : 0;
+  return ok;
+}
 
 HBITMAP LoadBitmapFile(HWND window, const char* path, BITMAP* description) {
   HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(window, GWLP_HINSTANCE));

@@ -6,6 +6,7 @@
 
 #include "anim/animation_core.h"
 #include "app/frame_win.h"
+#include "sheet/bmp_header_core.h"
 #include "sheet/key_colour_core.h"
 #include "sheet/sheet_watch_core.h"
 #include "sheet/sheet_win.h"
@@ -20,16 +21,11 @@ bool SameStamp(const FileStamp& a, const FileStamp& b) {
 // it makes a bitmap of the size the header claims from a file cut short,
 // with the missing pixels blank. False when the file cannot be read.
 bool IsWholeBmpFile(const char* path) {
-  HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
   uint8_t head[kBmpHeadBytes];
-  DWORD read = 0;
-  LARGE_INTEGER length;
-  const bool readable =
-      GetFileSizeEx(file, &length) && ReadFile(file, head, sizeof head, &read, nullptr);
-  CloseHandle(file);
-  return readable && BmpFileIsWhole(head, read, static_cast<uint64_t>(length.QuadPart));
+  size_t headBytes = 0;
+  uint64_t fileSize = 0;
+  return ReadBmpHead(path, head, &headBytes, &fileSize) &&
+         BmpFileIsWhole(head, headBytes, fileSize);
 }
 
 }  // namespace

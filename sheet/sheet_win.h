@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "app/command_line_core.h"
+#include "sheet/bmp_header_core.h"
 #include "sheet/key_colour_core.h"
 
 struct SheetState {
@@ -21,6 +22,11 @@ struct SheetState {
 };
 
 extern SheetState sheet;
+
+// A BMP file's first bytes (up to kBmpHeadBytes) and its size, read without
+// keeping anyone else from the file; false when it cannot be read.
+bool ReadBmpHead(const char* path, uint8_t head[kBmpHeadBytes], size_t* headBytes,
+                 uint64_t* fileSize);
 
 // LoadImageA from a file at its own size; fills `description` on success.
 HBITMAP LoadBitmapFile(HWND window, const char* path, BITMAP* description);
