@@ -14,34 +14,20 @@
 
 SheetState sheet = {};
 
-namespace {
-
-// Whether the file loads as a DIB section in its own format (see
-// IsWholeTrueColourBmp); files that cannot be read do not.
-bool LoadsAsDibSection(const char* path) {
-  uint8_t head[kBmpHeadBytes];
-  size_t headBytes = 0;
-  uint64_t fileSize = 0;
-  return ReadBmpHead(path, head, &headBytes, &fileSize) &&
-         IsWholeTrueColourBmp(head, headBytes, fileSize);
-}
-
-}  // namespace
-
-bool ReadBmpHead(const char* path, uint8_t head[kBmpHeadBytes], size_t* headBytes,
-                 uint64_t* fileSize) {
+bool BmpFileMeets(const char* path, BmpHeadRule rule) {
   // Shared every way, so a paint program may go on writing, renaming or
   // deleting the file meanwhile.
-  HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE file = CreateFileA(path, GENERIC_READ,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
+  uint8_t head[kBmpHeadBytes];
   DWORD read = 0;
   LARGE_INTEGER size;
-  const bool ok = GetFileSizeEx(file, &size) && ReadFile(file, head, kBmpHeadBytes, &read, nullptr);
+  const bool readable =
+      GetFileSizeEx(file, &size) && ReadFile(file, head, sizeof head, &read, nullptr);
   CloseHandle(file);
-  *headBytes = read;
-  *fileSize = ok ? static_cast<uint64_t>(size.QuadPart) : 0;
-  return ok;
+  return readable && rule(head, read, static_cast<uint64_t>(size.QuadPart));
 }
 
 HBITMAP LoadBitmapFile(HWND window, const char* path, BITMAP* description) {
@@ -53,8 +39,9 @@ HBITMAP LoadBitmapFile(HWND window, const char* path, BITMAP* description) {
   // Only files that are whole are loaded so: Wine's loader reads a DIB
   // section's pixels wherever the header points, past the end of the file
   // too. Any other file loads plain, into the display's format, as ever.
-  const UINT flags =
-      LoadsAsDibSection(path) ? LR_LOADFROMFILE | LR_CREATEDIBSECTION : LR_LOADFROMFILE;
+  const UINT flags = BmpFileMeets(path, IsWholeTrueColourBmp)
+                         ? LR_LOADFROMFILE | LR_CREATEDIBSECTION
+                         : LR_LOADFROMFILE;
   HBITMAP bitmap = static_cast<HBITMAP>(LoadImageA(instance, path, IMAGE_BITMAP, 0, 0, flags));
   if (bitmap != nullptr) GetObjectA(bitmap, sizeof *description, description);
   return bitmap;

@@ -17,17 +17,6 @@ bool SameStamp(const FileStamp& a, const FileStamp& b) {
   return a.size == b.size && a.lastWriteTime == b.lastWriteTime;
 }
 
-// Whether the file is as long as its headers say. The loader does not tell:
-// it makes a bitmap of the size the header claims from a file cut short,
-// with the missing pixels blank. False when the file cannot be read.
-bool IsWholeBmpFile(const char* path) {
-  uint8_t head[kBmpHeadBytes];
-  size_t headBytes = 0;
-  uint64_t fileSize = 0;
-  return ReadBmpHead(path, head, &headBytes, &fileSize) &&
-         BmpFileIsWhole(head, headBytes, fileSize);
-}
-
 }  // namespace
 
 void ReloadChangedSheet() {
@@ -37,7 +26,8 @@ void ReloadChangedSheet() {
   if (sheet.sheetBitmap == nullptr) return;
   // The file the held copy came from, whatever the path field shows now.
   const FileStamp stamp = StampOf(sheet.lastPath);
-  if (SameStamp(stamp, sheet.lastFileStamp) || !IsWholeBmpFile(sheet.lastPath)) return;
+  if (SameStamp(stamp, sheet.lastFileStamp) || !BmpFileMeets(sheet.lastPath, BmpFileIsWhole))
+    return;
   const bool wasKeyed = !sheet.needsKeyPass;
   // A whole file that does not load is tried again at the next look: it
   // may only have been locked by its writer for a moment.

@@ -23,10 +23,11 @@ struct SheetState {
 
 extern SheetState sheet;
 
-// A BMP file's first bytes (up to kBmpHeadBytes) and its size, read without
-// keeping anyone else from the file; false when it cannot be read.
-bool ReadBmpHead(const char* path, uint8_t head[kBmpHeadBytes], size_t* headBytes,
-                 uint64_t* fileSize);
+// Whether a BMP file meets a rule over its first bytes (up to
+// kBmpHeadBytes) and its size, read without keeping anyone else from the
+// file; false when it cannot be read.
+using BmpHeadRule = bool (*)(const uint8_t* head, size_t headBytes, uint64_t fileSize);
+bool BmpFileMeets(const char* path, BmpHeadRule rule);
 
 // LoadImageA from a file at its own size; fills `description` on success.
 HBITMAP LoadBitmapFile(HWND window, const char* path, BITMAP* description);
