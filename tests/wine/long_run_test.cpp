@@ -52,7 +52,7 @@ TEST_F(LongRunTest, TwentyThousandTicksWithChangesLeakNothing) {
   });
   SetSheet(first, 8, 8, 10);
   SetFields({{IDC_FRAME_LIST, "0,1,2,3"}, {IDC_ZOOM, "2"}});
-  // Transparent and started twice, so the probe copy (held from then on)
+  // Transparent and started twice, so the probe pixel (held from then on)
   // is in the baseline: the first Start probes the still empty path buffer.
   Click(IDC_TRANSPARENT);
   Click(IDC_START);
