@@ -7,6 +7,7 @@
 // The argument text is cut from the process's own command line: the one the
 // toolchain hands over has lost the first bytes of a Japanese name.
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
-  if (StartPellowrick(instance, ArgumentTextOf(GetCommandLineA()), showCommand) == nullptr) return 0;
+  if (StartPellowrick(instance, ArgumentTextOf(GetCommandLineA()), showCommand) == nullptr)
+    return 0;
   return RunMessageLoop();  // the quit code, always 0
 }

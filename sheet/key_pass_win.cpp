@@ -150,8 +150,8 @@ void HoldAsDibSection(HDC sheetDC, int32_t width, int32_t height) {
   // A 32-bit sheet may have loaded as a 32-bit DIB section already: it is
   // keyed in its own memory, without a second copy.
   DIBSECTION dib;
-  if (GetObjectA(sheet.sheetBitmap, sizeof dib, &dib) == sizeof dib && dib.dsBm.bmBits != nullptr &&
-      dib.dsBm.bmBitsPixel == 32)
+  if (GetObjectA(sheet.sheetBitmap, sizeof dib, &dib) == sizeof dib &&
+      dib.dsBm.bmBits != nullptr && dib.dsBm.bmBitsPixel == 32)
     return;
   HBITMAP copy = CopyToDibSection(sheet.sheetBitmap, width, height);
   if (copy == nullptr) return;
