@@ -18,8 +18,7 @@ bool ReplaceKeyPixels(uint32_t* pixels, size_t count, uint32_t keyPixel, uint32_
 bool CanReuseSheet(const SheetIdentity& wanted, const SheetIdentity& held, bool heldIsKeyed,
                    bool transparencyOn) {
   return transparencyOn && strcmp(wanted.path, held.path) == 0 &&
-         wanted.file.size == held.file.size &&
-         wanted.file.lastWriteTime == held.file.lastWriteTime &&
+         SameStamp(wanted.file, held.file) &&
          wanted.keyColour == held.keyColour &&
          (!heldIsKeyed || wanted.backgroundColour == held.backgroundColour);
 }

@@ -28,6 +28,10 @@ struct FileStamp {
   uint64_t lastWriteTime;
 };
 
+constexpr bool SameStamp(const FileStamp& a, const FileStamp& b) {
+  return a.size == b.size && a.lastWriteTime == b.lastWriteTime;
+}
+
 // A sheet as the reuse test sees it: its path, its file's stamp, and the
 // key and background colours it is (or is to be) keyed with.
 struct SheetIdentity {

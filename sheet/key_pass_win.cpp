@@ -21,9 +21,8 @@ constexpr int32_t kTileHeight = 256;  // 1 MiB of pixels
 // matches no pixel.
 bool IsValidColour(COLORREF colour) { return colour <= 0x00FFFFFF; }
 
-// A 32-bit top-down DIB section; null when the size is not positive or
-// there is no room for it. Never asks for more than a 32-bit size can
-// describe.
+}  // namespace
+
 HBITMAP CreateTopDownDibSection(int32_t width, int32_t height, void** bits) {
   if (width <= 0 || height <= 0 ||
       static_cast<uint64_t>(width) * static_cast<uint64_t>(height) > PTRDIFF_MAX / 4)
@@ -37,8 +36,6 @@ HBITMAP CreateTopDownDibSection(int32_t width, int32_t height, void** bits) {
   info.bmiHeader.biCompression = BI_RGB;
   return CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, bits, nullptr, 0);
 }
-
-}  // namespace
 
 uint64_t largestDibSectionBytes = PTRDIFF_MAX;
 

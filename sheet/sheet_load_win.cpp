@@ -54,15 +54,8 @@ namespace {
 HBITMAP TopLeftPixelOf(HDC dc) {
   const COLORREF colour = GetPixel(dc, 0, 0);
   if (colour == CLR_INVALID) return nullptr;
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = 1;
-  info.bmiHeader.biHeight = 1;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
   void* bits = nullptr;
-  HBITMAP pixel = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HBITMAP pixel = CreateTopDownDibSection(1, 1, &bits);
   if (pixel != nullptr) *static_cast<uint32_t*>(bits) = ColourToDibPixel(colour);
   return pixel;
 }

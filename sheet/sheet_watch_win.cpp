@@ -11,14 +11,6 @@
 #include "sheet/sheet_watch_core.h"
 #include "sheet/sheet_win.h"
 
-namespace {
-
-bool SameStamp(const FileStamp& a, const FileStamp& b) {
-  return a.size == b.size && a.lastWriteTime == b.lastWriteTime;
-}
-
-}  // namespace
-
 void ReloadChangedSheet() {
   const uint32_t now = GetTickCount();
   if (!SheetCheckIsDue(now, sheet.lastCheckTime)) return;
@@ -26,8 +18,8 @@ void ReloadChangedSheet() {
   if (sheet.sheetBitmap == nullptr) return;
   // The file the held copy came from, whatever the path field shows now.
   const FileStamp stamp = StampOf(sheet.lastPath);
-  if (SameStamp(stamp, sheet.lastFileStamp) || !BmpFileMeets(sheet.lastPath, BmpFileIsWhole))
-    return;
+  if (SameStamp(stamp, sheet.lastFileStamp)) return;
+  if (!BmpFileMeets(sheet.lastPath, BmpFileIsWhole)) return;
   const bool wasKeyed = !sheet.needsKeyPass;
   // A whole file that does not load is tried again at the next look: it
   // may only have been locked by its writer for a moment.

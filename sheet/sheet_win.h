@@ -65,6 +65,11 @@ void KeySheet(HDC sheetDC, int32_t width, int32_t height, bool keyFromCorner, CO
 // loads, keyed again when the copy it replaces was keyed.
 void ReloadChangedSheet();
 
+// A 32-bit top-down DIB section; null when the size is not positive or
+// there is no room for it. Never asks for more than a 32-bit size can
+// describe.
+HBITMAP CreateTopDownDibSection(int32_t width, int32_t height, void** bits);
+
 // The largest sheet, in bytes of 32-bit pixels, that the key pass copies
 // into a DIB section; a larger one stays as loaded and is keyed tile by
 // tile. Tests lower it.
