@@ -1,30 +1,53 @@
 // A long session: playback on a 10 ms timer for more than 20,000 ticks
 // while the spins, Start, drops and the transparency box are used, then the
-// process's GDI objects and memory are compared with what they were after
-// the first hundred ticks.
+// process's GDI objects are compared with what they were after the first
+// hundred ticks. Its committed memory is printed beside them, not judged:
+// that figure depends on the machine and the heap.
 #include "tests/wine/support/fixtures.h"
 
 #include <winternl.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
 
 namespace {
 
-// Live GDI objects of this process. GetGuiResources returns 0 under Wine,
-// so the count reads the GDI handle table the PEB points at: 24-byte
-// entries on both builds (Wine keeps their 64-bit fields in 32-bit
-// processes too), the object type at byte 14, 0 for a free entry. The
-// PEB holds the table's address at 0xF8 on 64 bits and at 0x94 on 32.
-constexpr size_t kPebGdiTableOffset = sizeof(void*) == 8 ? 0xF8 : 0x94;
+// Live GDI objects of this process, or -1 when the count cannot be read.
+// GetGuiResources returns 0 under Wine, so the count reads the GDI handle
+// table: 24-byte entries, the object type at byte 14, 0 for a free entry.
+// A 64-bit process finds the table in its PEB at 0xF8. A 32-bit one under
+// Wine keeps it in the 64-bit PEB beside its own (its PEB's field at 0x94
+// stays null): the 32-bit TEB's GdiBatchCount (0xF70) holds the 64-bit
+// TEB's address, whose PEB (0x60) holds the table at 0xF8, as Wine's own
+// gdi32 finds it.
+const unsigned char* CurrentTeb() {
+  // GCC takes the segment read inside NtCurrentTeb for an access to an
+  // empty array.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Warray-bounds"
+  return reinterpret_cast<const unsigned char*>(NtCurrentTeb());
+#pragma GCC diagnostic pop
+}
+
+const unsigned char* GdiHandleTable() {
+  const unsigned char* teb = CurrentTeb();
+#ifdef _WIN64
+  const auto* peb = *reinterpret_cast<const unsigned char* const*>(teb + 0x60);
+  return *reinterpret_cast<const unsigned char* const*>(peb + 0xF8);
+#else
+  const uint32_t teb64 = *reinterpret_cast<const uint32_t*>(teb + 0xF70);
+  if (teb64 == 0) return nullptr;
+  const uint64_t peb64 = *reinterpret_cast<const uint64_t*>(uintptr_t{teb64} + 0x60);
+  if (peb64 == 0 || peb64 > UINT32_MAX) return nullptr;
+  const uint64_t table = *reinterpret_cast<const uint64_t*>(static_cast<uintptr_t>(peb64) + 0xF8);
+  if (table > UINT32_MAX) return nullptr;
+  return reinterpret_cast<const unsigned char*>(static_cast<uintptr_t>(table));
+#endif
+}
+
 int LiveGdiObjects() {
-  using QueryProcess = LONG(WINAPI*)(HANDLE, int, void*, ULONG, ULONG*);
-  static const auto query = reinterpret_cast<QueryProcess>(reinterpret_cast<void*>(
-      GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryInformationProcess")));
-  PROCESS_BASIC_INFORMATION basic = {};
-  if (query == nullptr || query(GetCurrentProcess(), 0, &basic, sizeof basic, nullptr) != 0) return -1;
-  const auto* peb = reinterpret_cast<const unsigned char*>(basic.PebBaseAddress);
-  const auto* table = *reinterpret_cast<const unsigned char* const*>(peb + kPebGdiTableOffset);
+  const unsigned char* table = GdiHandleTable();
   if (table == nullptr) return -1;
   int live = 0;
   for (int i = 0; i < 0x10000; ++i) live += table[i * 24 + 14] != 0;
@@ -69,6 +92,7 @@ TEST_F(LongRunTest, TwentyThousandTicksWithChangesLeakNothing) {
     if (tick == kBaselineTicks) {
       Pump(20);
       gdiAtBaseline = LiveGdiObjects();
+      ASSERT_GT(gdiAtBaseline, 0) << "the GDI count cannot be read";
       memoryAtBaseline = MemoryNow().PagefileUsage;
     }
     if (tick % 250 == 0) {
@@ -107,7 +131,6 @@ TEST_F(LongRunTest, TwentyThousandTicksWithChangesLeakNothing) {
          memoryAtBaseline / 1024, memoryAtEnd / 1024);
   EXPECT_GE(loops, kTicks / 4 - 10);
   EXPECT_EQ(gdiAtEnd, gdiAtBaseline);
-  EXPECT_LT(memoryAtEnd, memoryAtBaseline + 2 * 1024 * 1024) << "no more than heap noise";
 
   // Still right: one more tick shows the current cell and its entry.
   Tick();
