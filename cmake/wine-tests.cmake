@@ -24,7 +24,11 @@ foreach(src ${WINE_TESTS})
   add_resources(${name})
   add_dependencies(${name} Pellowrick sample)
   add_test(NAME wine.${name} COMMAND ${WINE_RUN} $<TARGET_FILE:${name}>)
-  set_tests_properties(wine.${name} PROPERTIES TIMEOUT 300 LABELS wine)
+  # Passed only when GoogleTest says so: a test program that Wine ended
+  # half-way may still leave with code 0.
+  set_tests_properties(wine.${name} PROPERTIES TIMEOUT 300 LABELS wine
+    PASS_REGULAR_EXPRESSION "\\[  PASSED  \\] [0-9]+ tests?\\."
+    FAIL_REGULAR_EXPRESSION "\\[  FAILED  \\]")
   set_property(TEST wine.${name} PROPERTY ENVIRONMENT
     "PELLOWRICK_EXE=$<TARGET_FILE:Pellowrick>;PELLOWRICK_SAMPLE=${SAMPLE_DIR}")
 endforeach()

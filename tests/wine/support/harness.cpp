@@ -119,6 +119,7 @@ DialogWatcher::DialogWatcher(const char* caption, int button, DWORD holdMs,
     : caption_(caption), button_(button), holdMs_(holdMs), note_(std::move(note)),
       thread_(nullptr), stop_(0), count_(0) {
   InitializeCriticalSection(&lock_);
+  ExpectBoxes(caption_);
   thread_ = CreateThread(nullptr, 0, Run, this, 0, nullptr);
 }
 
@@ -126,6 +127,7 @@ DialogWatcher::~DialogWatcher() {
   InterlockedExchange(&stop_, 1);
   WaitPumping(thread_, INFINITE);
   CloseHandle(thread_);
+  StopExpectingBoxes(caption_);
   DeleteCriticalSection(&lock_);
 }
 

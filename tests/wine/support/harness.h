@@ -30,6 +30,12 @@ std::string ControlText(int id);  // a control of the panel
 void SetControlText(int id, const char* text);
 void Click(int id);               // BM_CLICK on a panel button
 
+// Message boxes with this caption are expected (a DialogWatcher answers
+// them) until the matching StopExpectingBoxes. Any other message box of
+// this process is answered at once and fails the running test.
+void ExpectBoxes(const std::string& caption);
+void StopExpectingBoxes(const std::string& caption);
+
 // Watches, from a second thread, for dialogs of this process with the given
 // caption; notes each one's text, owner, icon and buttons, keeps it open for
 // `holdMs` and answers it with `button`. `note`, when given, is called on

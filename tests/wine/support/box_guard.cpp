@@ -1,0 +1,104 @@
+// Answers, from a thread of its own, every message box of this process that
+// no DialogWatcher expects, and fails the running test with the box's
+// caption and text: a failure that shows a box fails at once instead of
+// waiting for a click until the test program's time-out.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <set>
+#include <string>
+
+#include "res/resource_ids.h"
+#include "tests/wine/support/harness.h"
+
+namespace {
+
+CRITICAL_SECTION watchedLock;
+std::multiset<std::string> watchedCaptions;
+
+bool IsWatched(const std::string& caption) {
+  EnterCriticalSection(&watchedLock);
+  const bool watched = watchedCaptions.count(caption) > 0;
+  LeaveCriticalSection(&watchedLock);
+  return watched;
+}
+
+struct UnexpectedBox {
+  HWND window = nullptr;
+  std::string caption, text;
+  int button = IDOK;  // the first visible button
+};
+
+BOOL CALLBACK ReadBoxChild(HWND child, LPARAM found) {
+  auto* box = reinterpret_cast<UnexpectedBox*>(found);
+  char name[64] = {};
+  GetClassNameA(child, name, sizeof name);
+  const LONG style = GetWindowLongA(child, GWL_STYLE);
+  if (!(style & WS_VISIBLE)) return TRUE;
+  if (_stricmp(name, "Static") == 0 && (style & SS_TYPEMASK) != SS_ICON) box->text += WindowText(child);
+  if (_stricmp(name, "Button") == 0 && box->button == IDOK) box->button = GetDlgCtrlID(child);
+  return TRUE;
+}
+
+BOOL CALLBACK FindUnexpectedBox(HWND window, LPARAM found) {
+  DWORD process = 0;
+  GetWindowThreadProcessId(window, &process);
+  char name[16] = {};
+  GetClassNameA(window, name, sizeof name);
+  if (process != GetCurrentProcessId() || !IsWindowVisible(window) || strcmp(name, "#32770") != 0)
+    return TRUE;
+  // The panel has the path field; a file dialog, which the tests drive
+  // themselves, the file-name field.
+  if (GetDlgItem(window, IDC_PATH) != nullptr || GetDlgItem(window, 0x47C) != nullptr) return TRUE;
+  const std::string caption = WindowText(window);
+  if (IsWatched(caption)) return TRUE;
+  auto* box = reinterpret_cast<UnexpectedBox*>(found);
+  box->window = window;
+  box->caption = caption;
+  EnumChildWindows(window, ReadBoxChild, found);
+  return FALSE;
+}
+
+DWORD WINAPI GuardBoxes(void*) {
+  for (;;) {
+    Sleep(50);
+    UnexpectedBox box;
+    EnumWindows(FindUnexpectedBox, reinterpret_cast<LPARAM>(&box));
+    if (box.window == nullptr) continue;
+    ADD_FAILURE() << "a message box no test expected, answered with button " << box.button
+                  << ": caption \"" << box.caption << "\", text \"" << box.text << "\"";
+    PostMessageA(box.window, WM_COMMAND, box.button, 0);
+    for (int i = 0; i < 500 && IsWindow(box.window) && IsWindowVisible(box.window); ++i) Sleep(10);
+  }
+}
+
+class BoxGuard : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    HANDLE thread = CreateThread(nullptr, 0, GuardBoxes, nullptr, 0, nullptr);
+    if (thread != nullptr) CloseHandle(thread);  // it runs until the process ends
+  }
+};
+
+struct Registration {
+  Registration() {
+    InitializeCriticalSection(&watchedLock);
+    ::testing::AddGlobalTestEnvironment(new BoxGuard);
+  }
+} registration;
+
+}  // namespace
+
+void ExpectBoxes(const std::string& caption) {
+  EnterCriticalSection(&watchedLock);
+  watchedCaptions.insert(caption);
+  LeaveCriticalSection(&watchedLock);
+}
+
+void StopExpectingBoxes(const std::string& caption) {
+  EnterCriticalSection(&watchedLock);
+  const auto one = watchedCaptions.find(caption);
+  if (one != watchedCaptions.end()) watchedCaptions.erase(one);
+  LeaveCriticalSection(&watchedLock);
+}
