@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include "app/command_line_core.h"
+#include "app/layouts_win.h"
 
 struct FrameState {
   HWND mainWindow = nullptr;

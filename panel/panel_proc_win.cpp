@@ -6,6 +6,7 @@
 #include "anim/animation_core.h"
 #include "anim/animation_win.h"
 #include "app/frame_win.h"
+#include "app/layouts_win.h"
 #include "panel/controls_win.h"
 #include "panel/panel_core.h"
 #include "panel/panel_win.h"
@@ -23,7 +24,7 @@ uint8_t columnSpinPos;
 
 void FillOpenDialog(HWND panel) {
   openDialog = {};
-  openDialog.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
+  openDialog.lStructSize = kOpenFileNameV4Bytes;
   openDialog.hwndOwner = panel;
   openDialog.lpstrFilter =
       "BMPファイル(bmp,BMP)\0*.bmp;*.BMP\0"

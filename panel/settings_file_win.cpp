@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/layouts_win.h"
 #include "panel/controls_win.h"
 #include "panel/panel_core.h"
 #include "panel/settings_core.h"
@@ -64,7 +65,7 @@ bool WriteReplacing(const char* target, const std::vector<uint8_t>& bytes) {
 
 void FillSaveDialog(HWND panel) {
   saveDialog = {};
-  saveDialog.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
+  saveDialog.lStructSize = kOpenFileNameV4Bytes;
   saveDialog.hwndOwner = panel;
   saveDialog.lpstrFilter = "PLWファイル(plw,PLW)\0*.plw;*.PLW\0";
   saveDialog.nFilterIndex = 1;
