@@ -7,8 +7,10 @@ ROOT=${ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
 export WINEPREFIX=${WINEPREFIX:-$ROOT/build/wine-prefix}
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
-export LANG=ja_JP.UTF-8
-export LC_ALL=ja_JP.UTF-8
+# For the programs started from here. A shell that started before setup
+# generated the locale cannot switch to it itself and would warn on every
+# assignment; Wine and the tests, started afterwards, get it all the same.
+{ export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8; } 2>/dev/null
 OWN_XVFB_PID=""
 
 WINE32_LOADER=/usr/lib/wine/wine
