@@ -22,6 +22,19 @@ constexpr uint32_t DibPixelToColour(uint32_t pixel) { return ColourToDibPixel(pi
 // several pixels at a time.
 bool ReplaceKeyPixels(uint32_t* pixels, size_t count, uint32_t keyPixel, uint32_t backgroundPixel);
 
+// The same over `rowCount` rows of `width` 24-bit pixels (blue, green and
+// red bytes, as in a 24-bit DIB), each row `stride` bytes after the one
+// before (at least width x 3); the bytes past each row's pixels, its
+// padding, are neither read nor written. Key and background are given as
+// 32-bit DIB pixels.
+void ReplaceKeyPixels24(uint8_t* rows, size_t width, size_t rowCount, size_t stride,
+                        uint32_t keyPixel, uint32_t backgroundPixel);
+
+// ReplaceKeyPixels24 runs in one of two forms with the same result: with
+// SSSE3 where the processor has it and this is true, else with SSE2 only
+// (or plain code on other processors). Tests clear it to check the second.
+extern bool keyPass24MayUseSsse3;
+
 // A sheet file's size and last-write time; both 0 when it cannot be read.
 struct FileStamp {
   uint64_t size;
@@ -48,5 +61,12 @@ struct SheetIdentity {
 // background that is no longer the one drawn behind it.
 bool CanReuseSheet(const SheetIdentity& wanted, const SheetIdentity& held, bool heldIsKeyed,
                    bool transparencyOn);
+
+// Whether a held copy that no pass has touched (`heldIsClean`) is exactly
+// what a load would give, whatever the key and the transparency box: the
+// same path byte for byte and its file, read before, unchanged since. A
+// pass that stopped part-way leaves a last key that is no colour (above
+// 0x00FFFFFF): its copy is not clean.
+bool HeldCopyIsTheFile(const SheetIdentity& wanted, const SheetIdentity& held, bool heldIsClean);
 
 #endif

@@ -1,9 +1,10 @@
 // The sheet's DIB-section form and the key-colour pass: key-coloured pixels
-// of the held sheet become the background colour. The pass first puts a
-// 32-bit DIB-section copy of the clean sheet in its place and changes it in
-// its own memory; with no room for the copy the loaded bitmap goes through
-// one small DIB section, a tile at a time, so the pass never needs more
-// than that tile whatever the size.
+// of the held sheet become the background colour. A sheet that loaded as a
+// 24- or 32-bit DIB section is changed in its own memory; any other is
+// first replaced by a 32-bit DIB-section copy of the clean sheet, and with
+// no room for the copy the loaded bitmap goes through one small DIB
+// section, a tile at a time, so the pass never needs more than that tile
+// whatever the size.
 #include <windows.h>
 
 #include "app/frame_win.h"
@@ -84,18 +85,33 @@ void ReplaceKeyColourPerPixel(HDC sheetDC, int32_t width, int32_t height, COLORR
       if (GetPixel(sheetDC, x, y) == key) SetPixel(sheetDC, x, y, background);
 }
 
+namespace {
+
+// A 24- or 32-bit DIB section's pixels in its own memory; false when the
+// bitmap is not one.
+bool IsKeyableDibSection(HBITMAP bitmap, DIBSECTION* dib) {
+  return GetObjectA(bitmap, sizeof *dib, dib) == sizeof *dib && dib->dsBm.bmBits != nullptr &&
+         dib->dsBm.bmWidth > 0 && (dib->dsBm.bmBitsPixel == 32 || dib->dsBm.bmBitsPixel == 24);
+}
+
+}  // namespace
+
 bool ReplaceKeyColourInPlace(HBITMAP bitmap, COLORREF key, COLORREF background) {
   DIBSECTION dib;
-  if (GetObjectA(bitmap, sizeof dib, &dib) != sizeof dib || dib.dsBm.bmBits == nullptr ||
-      dib.dsBm.bmBitsPixel != 32)
-    return false;
+  if (!IsKeyableDibSection(bitmap, &dib)) return false;
   GdiFlush();  // drawing into the section may still be queued
-  // 32-bit rows have no padding: the pixels are one run, whichever way up.
+  // Every row is keyed, so which way up they lie does not matter.
   const int64_t height = dib.dsBm.bmHeight;
   const size_t rows = static_cast<size_t>(height < 0 ? -height : height);
-  const size_t count = static_cast<size_t>(dib.dsBm.bmWidth) * rows;
-  ReplaceKeyPixels(static_cast<uint32_t*>(dib.dsBm.bmBits), count, ColourToDibPixel(key),
-                   ColourToDibPixel(background));
+  const size_t width = static_cast<size_t>(dib.dsBm.bmWidth);
+  if (dib.dsBm.bmBitsPixel == 32) {  // rows without padding: one run
+    ReplaceKeyPixels(static_cast<uint32_t*>(dib.dsBm.bmBits), width * rows,
+                     ColourToDibPixel(key), ColourToDibPixel(background));
+  } else {  // three bytes a pixel, each row padded to whole 32-bit words
+    const size_t stride = (width * 3 + 3) & ~size_t{3};
+    ReplaceKeyPixels24(static_cast<uint8_t*>(dib.dsBm.bmBits), width, rows, stride,
+                       ColourToDibPixel(key), ColourToDibPixel(background));
+  }
   return true;
 }
 
@@ -144,12 +160,10 @@ namespace {
 // runs, so the copy holds the file's pixels as the loaded bitmap does. With
 // no room for it the loaded bitmap stays.
 void HoldAsDibSection(HDC sheetDC, int32_t width, int32_t height) {
-  // A 32-bit sheet may have loaded as a 32-bit DIB section already: it is
-  // keyed in its own memory, without a second copy.
+  // A 24- or 32-bit sheet may have loaded as a DIB section of its own
+  // format already: it is keyed in its own memory, without a second copy.
   DIBSECTION dib;
-  if (GetObjectA(sheet.sheetBitmap, sizeof dib, &dib) == sizeof dib &&
-      dib.dsBm.bmBits != nullptr && dib.dsBm.bmBitsPixel == 32)
-    return;
+  if (IsKeyableDibSection(sheet.sheetBitmap, &dib)) return;
   HBITMAP copy = CopyToDibSection(sheet.sheetBitmap, width, height);
   if (copy == nullptr) return;
   if (SelectObject(sheetDC, copy) == nullptr) {

@@ -60,22 +60,41 @@ HBITMAP TopLeftPixelOf(HDC dc) {
   return pixel;
 }
 
-// The probe loads a second copy of the file and reads its top-left pixel;
-// the probe DC then holds that one pixel, in a 1 x 1 bitmap, and the copy
+// The held sheet as the reuse test and the probe compare it.
+SheetIdentity HeldSheet() {
+  return {sheet.lastPath, sheet.lastFileStamp, sheet.lastKeyColour, sheet.lastBackgroundColour};
+}
+
+// No pass has touched the held copy: it holds the file's pixels.
+bool HeldCopyIsClean() { return sheet.sheetBitmap != nullptr && sheet.needsKeyPass; }
+
+// Puts `bitmap` into the probe DC and releases the probe it displaces.
+void HoldAsProbe(HBITMAP bitmap) {
+  SelectObject(frame.probeDC, bitmap);
+  if (sheet.probeBitmap != nullptr) DeleteObject(sheet.probeBitmap);
+  sheet.probeBitmap = bitmap;
+}
+
+// The probe reads the top-left pixel of the file. When the held sheet is a
+// clean copy of that same file, unchanged since, that pixel is read from
+// the held copy; otherwise the probe loads a second copy of the file. The
+// probe DC then holds that one pixel, in a 1 x 1 bitmap, and a second copy
 // goes at once. A probe that does not load keeps the previous probe; with
 // no probe ever loaded the key is black, the initial last key colour.
 COLORREF ProbeKeyColour(HWND panel, const char* path) {
-  BITMAP description;
-  HBITMAP probe = LoadBitmapFile(panel, path, &description);
-  if (probe != nullptr) {
-    SelectObject(frame.probeDC, probe);
-    if (sheet.probeBitmap != nullptr) DeleteObject(sheet.probeBitmap);
-    sheet.probeBitmap = probe;
-    HBITMAP pixel = TopLeftPixelOf(frame.probeDC);
-    if (pixel != nullptr) {
-      SelectObject(frame.probeDC, pixel);
-      DeleteObject(probe);
-      sheet.probeBitmap = pixel;
+  const SheetIdentity probed = {path, StampOf(path), 0, 0};
+  HBITMAP pixel = HeldCopyIsTheFile(probed, HeldSheet(), HeldCopyIsClean())
+                      ? TopLeftPixelOf(frame.sheetDC)
+                      : nullptr;
+  if (pixel != nullptr) {
+    HoldAsProbe(pixel);
+  } else {
+    BITMAP description;
+    HBITMAP probe = LoadBitmapFile(panel, path, &description);
+    if (probe != nullptr) {
+      HoldAsProbe(probe);
+      pixel = TopLeftPixelOf(frame.probeDC);
+      if (pixel != nullptr) HoldAsProbe(pixel);
     }
   }
   if (sheet.probeBitmap == nullptr) return RGB(0, 0, 0);
@@ -105,6 +124,13 @@ void ColoursOfThisLoad(HWND panel, const char* probePath, COLORREF& key, COLORRE
             : ProbeKeyColour(panel, probePath);
 }
 
+// The held sheet's size in the size label, 1006.
+void ShowSheetSize(HWND panel) {
+  char size[64];
+  wsprintfA(size, "%d × %d", sheet.sheetWidth, sheet.sheetHeight);
+  SetDlgItemTextA(panel, IDC_SHEET_SIZE, size);
+}
+
 }  // namespace
 
 bool LoadSheet(HWND panel, char pathBuffer[kPathBufferSize]) {
@@ -112,11 +138,17 @@ bool LoadSheet(HWND panel, char pathBuffer[kPathBufferSize]) {
   ColoursOfThisLoad(panel, pathBuffer, key, background);
   GetDlgItemTextA(panel, IDC_PATH, pathBuffer, kPathBufferSize);
   const SheetIdentity wanted = {pathBuffer, StampOf(pathBuffer), key, background};
-  const SheetIdentity held = {sheet.lastPath, sheet.lastFileStamp, sheet.lastKeyColour,
-                              sheet.lastBackgroundColour};
   // A clean copy, or no sheet at all, holds no keyed pixels.
   const bool heldIsKeyed = sheet.sheetBitmap != nullptr && !sheet.needsKeyPass;
-  if (CanReuseSheet(wanted, held, heldIsKeyed, IsChecked(panel, IDC_TRANSPARENT))) return true;
+  if (CanReuseSheet(wanted, HeldSheet(), heldIsKeyed, IsChecked(panel, IDC_TRANSPARENT)))
+    return true;
+  // A clean copy of the unchanged file is what a load would give: it stays
+  // (no second copy held while one loads), and shows as a load does.
+  if (HeldCopyIsTheFile(wanted, HeldSheet(), HeldCopyIsClean())) {
+    ShowSheetSize(panel);
+    SetWindowTextA(panel, pathBuffer);
+    return true;
+  }
 
   // The stamp is read before the load: an edit saved while the file was
   // loading shows at the next Start instead of never.
@@ -142,8 +174,6 @@ bool LoadIntoSheetDC(HWND panel, const char* path, FileStamp stamp) {
   sheet.sheetHeight = description.bmHeight;
   sheet.needsKeyPass = true;
   sheet.lastFileStamp = stamp;
-  char size[64];
-  wsprintfA(size, "%d × %d", sheet.sheetWidth, sheet.sheetHeight);
-  SetDlgItemTextA(panel, IDC_SHEET_SIZE, size);
+  ShowSheetSize(panel);
   return true;
 }

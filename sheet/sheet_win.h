@@ -46,9 +46,10 @@ FileStamp StampOf(const char* path);
 bool LoadIntoSheetDC(HWND panel, const char* path, FileStamp stamp);
 
 // Replaces the key colour by the background in the held sheet, once per
-// clean copy (needsKeyPass). The sheet held as loaded is first replaced, in
-// the sheet DC and in sheetBitmap, by its 32-bit DIB-section copy and keyed
-// in its memory; with no room for the copy it is keyed tile by tile as
+// clean copy (needsKeyPass). A sheet that loaded as a 24- or 32-bit DIB
+// section is keyed in its own memory; any other is first replaced, in the
+// sheet DC and in sheetBitmap, by its 32-bit DIB-section copy and keyed in
+// its memory; with no room for the copy it is keyed tile by tile as
 // loaded. The key and background are recorded and needsKeyPass cleared only
 // when the pass ran to its end; after a failure the next load takes a clean
 // copy.
@@ -85,8 +86,8 @@ HBITMAP CopyToDibSection(HBITMAP loaded, int32_t width, int32_t height);
 void ReplaceKeyColourPerPixel(HDC sheetDC, int32_t width, int32_t height, COLORREF key,
                               COLORREF background);
 
-// The pass over a 32-bit DIB section's own memory; false, with nothing
-// done, when the bitmap is not one.
+// The pass over a 24- or 32-bit DIB section's own memory (a 24-bit row's
+// padding untouched); false, with nothing done, when the bitmap is not one.
 bool ReplaceKeyColourInPlace(HBITMAP bitmap, COLORREF key, COLORREF background);
 
 // The pass over any bitmap selected into `sheetDC`, through one small DIB

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "sheet/key_colour_core.h"
@@ -107,6 +108,105 @@ TEST(ReplaceKeyPixelsTest, AgreesWithAPlainLoopOnRandomRows) {
   }
 }
 
+// 24-bit rows, `stride` bytes apart: the buffer ends right after the last
+// row's pixels, so a read or write past them shows under AddressSanitizer.
+struct Rows24 {
+  size_t width, rows, stride;
+  std::vector<uint8_t> bytes;
+  Rows24(size_t w, size_t r, size_t s) : width(w), rows(r), stride(s) {
+    bytes.resize(r == 0 ? 0 : (r - 1) * s + w * 3);
+  }
+  uint8_t* Pixel(size_t x, size_t y) { return &bytes[y * stride + x * 3]; }
+  void Set(size_t x, size_t y, uint32_t dibPixel) {
+    for (int c = 0; c < 3; ++c) Pixel(x, y)[c] = static_cast<uint8_t>(dibPixel >> (8 * c));
+  }
+  uint32_t Get(size_t x, size_t y) {
+    const uint8_t* p = Pixel(x, y);
+    return p[0] | p[1] << 8 | static_cast<uint32_t>(p[2]) << 16;
+  }
+};
+
+size_t StrideOf(size_t width) { return (width * 3 + 3) & ~size_t{3}; }
+
+// Both forms of the 24-bit pass, the SSSE3 one where the processor has it
+// and the SSE2 one, run each case.
+class Forms24 {
+ public:
+  explicit Forms24(bool ssse3) { keyPass24MayUseSsse3 = ssse3; }
+  ~Forms24() { keyPass24MayUseSsse3 = true; }
+};
+
+TEST(ReplaceKeyPixelsTest, RowsOf24BitPixelsKeyEveryPixelAndLeaveThePaddingAlone) {
+  // Widths of each remainder mod 4, so rows carry 0 to 3 bytes of padding,
+  // and widths either side of the 16-pixel blocks; the padding holds the
+  // key's bytes, which must stay.
+  const struct { size_t width, rows; } cases[] = {
+      {1, 3}, {2, 3}, {3, 3}, {4, 3}, {5, 2}, {6, 2}, {7, 2}, {17, 2}, {18, 3},
+      {19, 2}, {33, 2}, {34, 2}, {35, 3}, {36, 2}, {49, 2}, {50, 4}, {51, 2}, {1, 1}};
+  for (bool ssse3 : {true, false})
+  for (const auto& c : cases) {
+    Forms24 form(ssse3);
+    SCOPED_TRACE(std::to_string(c.width) + (ssse3 ? " wide, SSSE3" : " wide, SSE2"));
+    Rows24 rows(c.width, c.rows, StrideOf(c.width));
+    for (size_t y = 0; y < c.rows; ++y) {
+      for (size_t x = 0; x < c.width; ++x) {
+        // The key, and pixels one step off it in one channel.
+        const uint32_t offBy[] = {0, 1, 0x100, 0x10000, 0x2, 0xFF};
+        rows.Set(x, y, kKey ^ offBy[(x + y) % 6]);
+      }
+      for (size_t pad = c.width * 3; pad < rows.stride && y + 1 < c.rows; ++pad)
+        rows.bytes[y * rows.stride + pad] = static_cast<uint8_t>(kKey >> (8 * (pad % 3)));
+    }
+    const std::vector<uint8_t> before = rows.bytes;
+    ReplaceKeyPixels24(rows.bytes.data(), c.width, c.rows, rows.stride, kKey, kBackground);
+    for (size_t y = 0; y < c.rows; ++y) {
+      for (size_t x = 0; x < c.width; ++x) {
+        const uint32_t was = before[y * rows.stride + x * 3] |
+                             before[y * rows.stride + x * 3 + 1] << 8 |
+                             static_cast<uint32_t>(before[y * rows.stride + x * 3 + 2]) << 16;
+        EXPECT_EQ(rows.Get(x, y), was == kKey ? kBackground : was) << x << "," << y;
+      }
+      for (size_t pad = c.width * 3; pad < rows.stride && y + 1 < c.rows; ++pad)
+        EXPECT_EQ(rows.bytes[y * rows.stride + pad], before[y * rows.stride + pad])
+            << "padding byte " << pad << " of row " << y;
+    }
+  }
+}
+
+TEST(ReplaceKeyPixelsTest, RowsOf24BitPixelsAgreeWithAPlainLoop) {
+  // Random rows with keys, near misses and colours that hold the key's
+  // bytes across two pixels; rows with and without padding, the key's top
+  // byte set, a key equal to the background.
+  std::mt19937 random(24);
+  const uint32_t near[] = {kKey, kKey ^ 1u, kKey ^ 0x100u, kKey ^ 0x10000u, 0x00302010u,
+                           0x00201030u, 0x00103020u};
+  for (size_t width : {0u, 1u, 5u, 15u, 16u, 17u, 18u, 31u, 32u, 64u, 65u, 100u, 333u}) {
+    for (size_t extra : {0u, 1u, 4u}) {  // bytes of padding beyond the least
+      const size_t rowCount = width % 3 + 1, stride = StrideOf(width) + extra;
+      Rows24 rows(width, rowCount, stride);
+      for (uint8_t& b : rows.bytes) b = static_cast<uint8_t>(random());
+      for (size_t y = 0; y < rowCount; ++y)
+        for (size_t x = 0; x < width; ++x)
+          if (random() % 2 == 0) rows.Set(x, y, near[random() % 7]);
+      for (uint32_t background : {kBackground, kKey})
+      for (bool ssse3 : {true, false}) {
+        Forms24 form(ssse3);
+        SCOPED_TRACE(std::to_string(width) + " wide, stride " + std::to_string(stride) +
+                     (background == kKey ? ", key is background" : "") +
+                     (ssse3 ? ", SSSE3" : ", SSE2"));
+        Rows24 expected = rows;
+        for (size_t y = 0; y < rowCount; ++y)
+          for (size_t x = 0; x < width; ++x)
+            if (expected.Get(x, y) == kKey) expected.Set(x, y, background);
+        Rows24 got = rows;
+        ReplaceKeyPixels24(got.bytes.data(), width, rowCount, stride, 0xFF000000u | kKey,
+                           background);
+        EXPECT_EQ(got.bytes, expected.bytes);
+      }
+    }
+  }
+}
+
 // Reuse test: transparency on, the same path, the file unchanged, the same
 // key as the last pass and, for a keyed copy, the same background.
 const FileStamp kStamp = {1234, 0x01DB000012345678ull};
@@ -152,6 +252,37 @@ TEST(CanReuseSheetTest, EveryConditionMustHold) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     EXPECT_EQ(CanReuseSheet(c.wanted, c.held, c.heldIsKeyed, c.transparencyOn), c.reused);
+  }
+}
+
+// A clean copy of the same unchanged file is what a load would give,
+// whatever the key, the background and the transparency box.
+TEST(HeldCopyIsTheFileTest, OnlyACleanCopyOfTheSamePathAndStamp) {
+  const struct {
+    const char* name;
+    SheetIdentity wanted, held;
+    bool heldIsClean, isTheFile;
+  } cases[] = {
+      {"AllTheSame", kHeld, kHeld, true, true},
+      {"AnotherKey", WithKey(kHeld, 0x00FF00FEu), kHeld, true, true},
+      {"AnotherBackground", WithBackground(kHeld, 0x00102031u), kHeld, true, true},
+      {"KeyedCopy", kHeld, kHeld, false, false},
+      {"AnotherPath", With(kHeld, "C:\\sprites\\run.bmp"), kHeld, true, false},
+      {"LetterCaseCounts", With(kHeld, "C:\\sprites\\WALK.bmp"), kHeld, true, false},
+      {"FileGrew", With(kHeld, FileStamp{1235, kStamp.lastWriteTime}), kHeld, true, false},
+      {"FileRewrittenSameSize", With(kHeld, FileStamp{1234, kStamp.lastWriteTime + 1}), kHeld,
+       true, false},
+      {"FileGone", With(kHeld, FileStamp{0, 0}), kHeld, true, false},
+      // The held copy's file could not be read when it loaded, nor now.
+      {"NoStampEitherTime", With(kHeld, FileStamp{0, 0}), With(kHeld, FileStamp{0, 0}), true,
+       false},
+      {"NothingHeld", WithBackground(kNothingHeld, 0x00FFFFFFu), kNothingHeld, false, false},
+      // A pass that stopped part-way: still marked for a pass, no last key.
+      {"KeyedInPart", kHeld, WithKey(kHeld, 0xFFFFFFFFu), true, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(HeldCopyIsTheFile(c.wanted, c.held, c.heldIsClean), c.isTheFile);
   }
 }
 

@@ -87,9 +87,18 @@ std::vector<COLORREF> PixelsOf(HBITMAP bitmap, int width, int height) {
 
 bool IsLiveBitmap(HBITMAP bitmap) { return GetObjectType(bitmap) == OBJ_BITMAP; }
 
-bool IsDibSection(HBITMAP bitmap) {
+bool IsDibSection(HBITMAP bitmap, int bitsPerPixel = 32) {
   DIBSECTION dib;
-  return GetObjectA(bitmap, sizeof dib, &dib) == sizeof dib && dib.dsBm.bmBitsPixel == 32;
+  return GetObjectA(bitmap, sizeof dib, &dib) == sizeof dib &&
+         dib.dsBm.bmBitsPixel == bitsPerPixel;
+}
+
+// The probe DC holds `bitmap`, of one pixel.
+bool HoldsOnePixel(HDC dc, HBITMAP bitmap) {
+  BITMAP size = {};
+  return GetCurrentObject(dc, OBJ_BITMAP) == bitmap &&
+         GetObjectA(bitmap, sizeof size, &size) == sizeof size && size.bmWidth == 1 &&
+         size.bmHeight == 1;
 }
 
 HBITMAP BitmapInSheetDC() {
@@ -210,6 +219,11 @@ TEST_F(SheetTest, OnlyTheFirst255CharactersOfThePathFieldAreUsed) {
 // ---------------------------------------------------------------------------
 // The reuse test
 
+// What a second load does with the held sheet: loads the file afresh,
+// reuses the held sheet as it is, or keeps a clean copy of the unchanged
+// file, showing it as a load does.
+enum Outcome { kLoaded, kReused, kKept };
+
 TEST_F(SheetTest, TheHeldSheetIsReusedOnlyWithTransparencyOnTheSamePathBytesAndTheSameKey) {
   std::vector<COLORREF> filePixels;
   for (int y = 0; y < 7; ++y)
@@ -222,23 +236,32 @@ TEST_F(SheetTest, TheHeldSheetIsReusedOnlyWithTransparencyOnTheSamePathBytesAndT
     bool on;            // transparency at the second load
     Key second;
     const char* file;   // named at the second load
-    bool reused;
+    Outcome outcome;
   } cases[] = {
-      {"transparency off", kFromCorner, true, 0, false, kFromCorner, "plain.bmp", false},
-      {"top-left key", kFromCorner, true, 0, true, kFromCorner, "plain.bmp", true},
-      {"RGB key", Typed(kCorner), true, kCorner, true, Typed(kCorner), "plain.bmp", true},
+      {"transparency off", kFromCorner, true, 0, false, kFromCorner, "plain.bmp", kLoaded},
+      {"top-left key", kFromCorner, true, 0, true, kFromCorner, "plain.bmp", kReused},
+      {"RGB key", Typed(kCorner), true, kCorner, true, Typed(kCorner), "plain.bmp", kReused},
       // Nothing keyed yet: the last key is black, as are the RGB fields.
-      {"a clean copy, not keyed yet", Typed(0, 0, 0), false, 0, true, Typed(0, 0, 0), "plain.bmp", true},
+      {"a clean copy, not keyed yet", Typed(0, 0, 0), false, 0, true, Typed(0, 0, 0), "plain.bmp", kReused},
       {"RGB key one step off in red", Typed(kCorner), true, kCorner, true,
-       Typed(GetBValue(kCorner), GetGValue(kCorner), GetRValue(kCorner) + 1), "plain.bmp", false},
+       Typed(GetBValue(kCorner), GetGValue(kCorner), GetRValue(kCorner) + 1), "plain.bmp", kLoaded},
       {"top-left colour unlike the last pass's key", Typed(0, 0, 0), true, PlainPixel(1, 1), true,
-       kFromCorner, "plain.bmp", false},
+       kFromCorner, "plain.bmp", kLoaded},
       {"blue 300 counts as 255", Typed(0, 0, 0), true, RGB(7, 20, 255), true, Typed(300, 20, 7),
-       "plain.bmp", true},
+       "plain.bmp", kReused},
       {"red 999 counts as 255: another key", Typed(0, 0, 0), true, RGB(7, 20, 255), true,
-       Typed(255, 20, 999), "plain.bmp", false},
+       Typed(255, 20, 999), "plain.bmp", kLoaded},
       {"the path in other letter case", Typed(kCorner), true, kCorner, true, Typed(kCorner),
-       "PLAIN.BMP", false},  // the same file on a case-blind drive
+       "PLAIN.BMP", kLoaded},  // the same file on a case-blind drive
+      // A clean copy of the unchanged file is what the load would give.
+      {"a clean copy, transparency off", kFromCorner, false, 0, false, kFromCorner, "plain.bmp",
+       kKept},
+      {"a clean copy, another RGB key", Typed(0, 0, 0), false, 0, true, Typed(kCorner),
+       "plain.bmp", kKept},
+      {"a clean copy, the top-left key", Typed(0, 0, 0), false, 0, true, kFromCorner,
+       "plain.bmp", kKept},
+      {"a clean copy, the path in other letter case", Typed(0, 0, 0), false, 0, false,
+       Typed(0, 0, 0), "PLAIN.BMP", kLoaded},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -258,24 +281,28 @@ TEST_F(SheetTest, TheHeldSheetIsReusedOnlyWithTransparencyOnTheSamePathBytesAndT
     const std::string path = TempFile(c.file);
     DialogWatcher boxes(kFailureCaption);
     EXPECT_TRUE(LoadPath(path));
-    EXPECT_EQ(sheet.sheetBitmap == held, c.reused);
+    EXPECT_EQ(sheet.sheetBitmap == held, c.outcome != kLoaded);
     EXPECT_EQ(BitmapInSheetDC(), sheet.sheetBitmap);
-    if (c.reused) {
+    if (c.outcome == kReused) {
       EXPECT_EQ(sheet.needsKeyPass, !c.keyed) << "a clean copy stays marked for the next pass";
       EXPECT_EQ(SheetPixels(), heldPixels) << "the keyed pixels stay keyed";
       EXPECT_EQ(WindowText(Panel()), "title before");
       EXPECT_EQ(ControlText(IDC_SHEET_SIZE), "label before");
     } else {
-      EXPECT_FALSE(IsLiveBitmap(held));
+      if (c.outcome == kLoaded) {
+        EXPECT_FALSE(IsLiveBitmap(held));
+      }
       EXPECT_TRUE(sheet.needsKeyPass);
       EXPECT_EQ(SheetPixels(), filePixels) << "the file's colours are back";
       EXPECT_STREQ(sheet.lastPath, path.c_str());
       EXPECT_EQ(WindowText(Panel()), path);
       EXPECT_EQ(ControlText(IDC_SHEET_SIZE), SizeLabel(13, 7));
     }
-    if (c.second.corner) {  // the probe loads the file afresh either way
+    if (c.second.corner) {  // the probe holds a new pixel either way
       EXPECT_NE(sheet.probeBitmap, probe);
       EXPECT_FALSE(IsLiveBitmap(probe));
+      EXPECT_TRUE(HoldsOnePixel(frame.probeDC, sheet.probeBitmap));
+      EXPECT_EQ(GetPixel(frame.probeDC, 0, 0), kCorner);
     } else {  // the key fields stay as typed
       ExpectFields({{IDC_KEY_BLUE, std::to_string(c.second.blue)},
                     {IDC_KEY_GREEN, std::to_string(c.second.green)},
@@ -364,6 +391,51 @@ TEST_F(SheetTest, StartReusesAKeyedSheetOnlyWhileItsFileAndBackgroundAreUnchange
   }
 }
 
+TEST_F(SheetTest, AStartAfterAnOpenUsesTheOpenedCopyAndKeysItInItsOwnMemory) {
+  const struct { const char* name; bool on; } cases[] = {
+      {"transparency on", true}, {"transparency off", false}};
+  int n = 0;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string path =
+        WriteSheet(("opened" + std::to_string(n++) + ".bmp").c_str(), 16, 8, StripPixel);
+    SetUpPlayback(path, "1,0", 10000);  // the first tick shows cell 0
+    SetTransparency(false);
+    UseKey(kFromCorner);
+    DropFiles({path});
+    const HBITMAP opened = sheet.sheetBitmap;
+    ASSERT_TRUE(IsDibSection(opened, 24));
+    ASSERT_TRUE(sheet.needsKeyPass);
+
+    SetTransparency(c.on);
+    SetBackground(RGB(9, 8, 7));
+    SetWindowTextA(Panel(), "title before");
+    SetControlText(IDC_SHEET_SIZE, "label before");
+    DialogWatcher boxes(kFailureCaption);
+    ASSERT_TRUE(Start());
+    // No second copy, loaded or converted: the opened one, shown as a load
+    // shows it.
+    EXPECT_EQ(sheet.sheetBitmap, opened);
+    EXPECT_EQ(BitmapInSheetDC(), opened);
+    EXPECT_EQ(WindowText(Panel()), path);
+    EXPECT_EQ(ControlText(IDC_SHEET_SIZE), SizeLabel(16, 8));
+    EXPECT_EQ(sheet.needsKeyPass, !c.on);
+    EXPECT_TRUE(HoldsOnePixel(frame.probeDC, sheet.probeBitmap));
+    EXPECT_EQ(GetPixel(frame.probeDC, 0, 0), kStripKey);
+    const COLORREF keyShows = c.on ? RGB(9, 8, 7) : kStripKey;
+    EXPECT_EQ(SheetPixel(0, 0), keyShows);
+    EXPECT_EQ(SheetPixel(1, 0), kCellColour[0]);
+    EXPECT_EQ(SheetPixel(12, 0), keyShows);
+    Tick();
+    EXPECT_EQ(BackBufferPixel(0, 0), keyShows);
+    EXPECT_EQ(BackBufferPixel(1, 0), kCellColour[0]);
+    EXPECT_EQ(BackBufferPixel(20, 20), RGB(9, 8, 7));
+    StopTimer();
+    Pump(20);
+    EXPECT_EQ(boxes.Count(), 0);
+  }
+}
+
 // ---------------------------------------------------------------------------
 // A sheet edited while it plays
 
@@ -430,11 +502,14 @@ TEST_F(SheetTest, AnEditedSheetShowsWithinASecondWhilePlaying) {
     EXPECT_EQ(ControlText(IDC_SHEET_SIZE), SizeLabel(16, 8));
     EXPECT_EQ(boxes.Count(), 0);
 
-    // The next Start reuses the new copy where the reuse test allows.
+    // The next Start uses the new copy: keyed, the reuse test passes;
+    // clean, it is what a load of the unchanged file would give.
     SetControlText(IDC_PATH, path.c_str());
     const HBITMAP reloaded = sheet.sheetBitmap;
     ASSERT_TRUE(Start());
-    EXPECT_EQ(sheet.sheetBitmap == reloaded, c.transparent);
+    EXPECT_EQ(sheet.sheetBitmap, reloaded);
+    EXPECT_EQ(sheet.needsKeyPass, !c.transparent);
+    EXPECT_EQ(SheetPixel(2, 0), c.cell);
     StopTimer();
   }
 }
@@ -566,6 +641,55 @@ TEST_F(SheetTest, TheProbeAtStartReadsTheSharedBufferBeforeItIsRefreshed) {
   StopTimer();
 }
 
+TEST_F(SheetTest, TheProbeReadsAHeldCleanCopyOfItsUnchangedFileAndTheFileOtherwise) {
+  // A colour only the held copy has, put at its top-left pixel, shows where
+  // the probe read.
+  const COLORREF kHeldOnly = RGB(7, 7, 7);
+  const COLORREF kRewritten = RGB(33, 44, 55);
+  const std::string other = WriteSheet("probe_other.bmp", 4, 4, Solid(RGB(66, 77, 88)));
+  const struct {
+    const char* name;
+    bool keyHeld;         // the held copy keyed before the probe
+    bool rewrite;         // the file saved again with another top-left colour
+    bool probeOther;      // the buffer names another file
+    COLORREF probed;
+  } cases[] = {
+      {"a clean copy of the unchanged file", false, false, false, kHeldOnly},
+      {"the file saved again since", false, true, false, kRewritten},
+      {"a keyed copy", true, false, false, kCorner},
+      {"another file", false, false, true, RGB(66, 77, 88)},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    StartAgain();
+    const std::string path = WriteSheet("probe_held.bmp", 13, 7, PlainPixel);
+    SetTransparency(false);
+    UseKey(Typed(0, 0, 0));
+    ASSERT_TRUE(LoadPath(path));
+    if (c.keyHeld) ApplyKey(PlainPixel(1, 1), kPanelBackground);
+    SetPixel(frame.sheetDC, 0, 0, kHeldOnly);
+    ASSERT_EQ(SheetPixel(0, 0), kHeldOnly);
+    if (c.rewrite) {
+      WriteBmp(path, 13, 7, 24, [&](int x, int y) { return x == 0 && y == 0 ? kRewritten : PlainPixel(x, y); });
+      TouchLater(path, 10);
+    }
+    const HBITMAP probe = sheet.probeBitmap;
+
+    UseKey(kFromCorner);
+    SetControlText(IDC_PATH, path.c_str());
+    char buffer[kPathBufferSize];
+    snprintf(buffer, sizeof buffer, "%s", (c.probeOther ? other : path).c_str());
+    DialogWatcher boxes(kFailureCaption);
+    EXPECT_TRUE(LoadSheet(Panel(), buffer));
+    EXPECT_EQ(GetPixel(frame.probeDC, 0, 0), c.probed);
+    EXPECT_TRUE(HoldsOnePixel(frame.probeDC, sheet.probeBitmap));
+    EXPECT_NE(sheet.probeBitmap, probe);
+    EXPECT_FALSE(IsLiveBitmap(probe));
+    Pump(20);
+    EXPECT_EQ(boxes.Count(), 0);
+  }
+}
+
 TEST_F(SheetTest, WithNoProbeEverLoadedTheProbedKeyIsBlack) {
   // Nothing loaded yet: the last path is empty and the last key black. A
   // probe that fails gives black, so an empty field is "reused".
@@ -592,13 +716,6 @@ TEST_F(SheetTest, WithNoProbeEverLoadedTheProbedKeyIsBlack) {
   DialogWatcher boxes(kFailureCaption);
   EXPECT_FALSE(LoadPath(""));
   EXPECT_TRUE(PumpUntil([&] { return boxes.Count() == 1; }, 3000));
-}
-
-bool HoldsOnePixel(HDC dc, HBITMAP bitmap) {
-  BITMAP size = {};
-  return GetCurrentObject(dc, OBJ_BITMAP) == bitmap &&
-         GetObjectA(bitmap, sizeof size, &size) == sizeof size && size.bmWidth == 1 &&
-         size.bmHeight == 1;
 }
 
 TEST_F(SheetTest, TheProbeHoldsItsPixelAloneAndAProbeThatFailsKeepsIt) {
@@ -830,7 +947,7 @@ TEST_F(KeyPassTest, EachRadioKeysItsOwnColour) {
     EXPECT_FALSE(sheet.needsKeyPass);
     EXPECT_EQ(WindowText(frame.mainWindow), kWaitTitle);
     EXPECT_EQ(BitmapInSheetDC(), sheet.sheetBitmap);
-    EXPECT_TRUE(IsDibSection(sheet.sheetBitmap)) << "keyed in its 32-bit copy";
+    EXPECT_TRUE(IsDibSection(sheet.sheetBitmap, 24)) << "keyed in its own memory, as loaded";
   }
 }
 
@@ -849,16 +966,23 @@ TEST_F(KeyPassTest, AKeyedSheetIsNotKeyedAgain) {
 }
 
 TEST_F(KeyPassTest, APassWhoseTileCannotBeCopiedInIsNotRecordedAndTheNextLoadIsClean) {
+  // At 8 bits a pixel the sheet loads plain, in the display's format: the
+  // pass needs the sheet DC.
+  std::vector<COLORREF> palette = {kTopLeft, kTyped, kFiller};
+  for (COLORREF c : {kTopLeft, kTyped})
+    for (COLORREF n : Neighbours(c)) palette.push_back(n);
+  const std::string path = WriteSheet("keyed8.bmp", 17, 9, KeyedPixel, 8, palette);
   UseKey(Typed(kTyped));
-  ASSERT_TRUE(LoadPath(path_));
+  ASSERT_TRUE(LoadPath(path));
   const HBITMAP held = sheet.sheetBitmap;
-  // A sheet DC that cannot be read: no copy is made, and the tiled pass's
-  // first copy in fails.
+  // A sheet DC that cannot be read: no copy takes the sheet's place, and
+  // the tiled pass's first copy in fails.
   ApplyKeyColour(Panel(), nullptr, sheet.sheetWidth, sheet.sheetHeight, kTyped, RGB(5, 6, 7));
   EXPECT_TRUE(sheet.needsKeyPass);
   EXPECT_EQ(BitmapInSheetDC(), held);
-  // The next Start's load takes a clean copy rather than keep this one.
-  ASSERT_TRUE(LoadPath(path_));
+  // The next Start's load takes a clean copy rather than keep this one,
+  // which may be keyed in part.
+  ASSERT_TRUE(LoadPath(path));
   EXPECT_NE(sheet.sheetBitmap, held);
   ApplyKey(kTyped, RGB(5, 6, 7));
   EXPECT_FALSE(sheet.needsKeyPass);
@@ -904,7 +1028,11 @@ TEST_F(SheetTest, TheFastPassEqualsThePerPixelReferenceOnEveryPixel) {
       {24, 33, 17, Random},      {24, 33, 17, KeyIsBackground}, {24, 35, 13, OneStepOff},
       {24, 99, 45, OnlyTopLeft}, {32, 29, 13, Random},          {32, 30, 9, OneStepOff},
       {32, 1, 1, OnlyTopLeft},   {1, 45, 7, Random},            {24, 2101, 1103, Random},
-      {32, 4099, 601, OnlyTopLeft}, {1, 1100, 9, Random, true}};
+      {32, 4099, 601, OnlyTopLeft}, {1, 1100, 9, Random, true},
+      // 24-bit rows end in 1, 2 and 3 bytes of padding at widths of 1, 2
+      // and 3 mod 4, in none at 0 mod 4.
+      {24, 1, 5, OnlyTopLeft},   {24, 2, 7, Random},            {24, 3, 3, Random},
+      {24, 34, 11, Random},      {24, 38, 9, OneStepOff},       {24, 64, 5, Random}};
   unsigned seed = 1;
   for (const auto& c : cases) {
     SCOPED_TRACE(std::to_string(c.bitsPerPixel) + "-bit " + std::to_string(c.width) + "x" +
@@ -947,8 +1075,10 @@ TEST_F(SheetTest, TheFastPassEqualsThePerPixelReferenceOnEveryPixel) {
     BITMAP description;
     const HBITMAP reference = LoadBitmapFile(frame.mainWindow, path.c_str(), &description);
     const HBITMAP tiled = LoadBitmapFile(frame.mainWindow, path.c_str(), &description);
+    const HBITMAP asLoaded = LoadBitmapFile(frame.mainWindow, path.c_str(), &description);
     ASSERT_NE(reference, nullptr);
     ASSERT_NE(tiled, nullptr);
+    ASSERT_NE(asLoaded, nullptr);
     const HBITMAP inPlace = CopyToDibSection(tiled, c.width, c.height);
     ASSERT_NE(inPlace, nullptr);
     ASSERT_EQ(PixelsOf(reference, c.width, c.height), source) << "the loaded copy holds the file's colours";
@@ -964,24 +1094,50 @@ TEST_F(SheetTest, TheFastPassEqualsThePerPixelReferenceOnEveryPixel) {
     ReplaceKeyColourInTiles(dc, c.width, c.height, key, background);
     SelectObject(dc, old);
     DeleteDC(dc);
-    EXPECT_EQ(ReplaceKeyColourInPlace(tiled, key, background), c.bitsPerPixel == 32)
-        << "only a 32-bit file loads as a 32-bit DIB section";
     ASSERT_TRUE(ReplaceKeyColourInPlace(inPlace, key, background));
+    // A whole 24- or 32-bit file loads as a DIB section of its own format
+    // and is keyed in its own memory; the padding bytes that end a 24-bit
+    // row, set to the key's bytes here, stay as they are.
+    DIBSECTION section = {};
+    GetObjectA(asLoaded, sizeof section, &section);
+    auto* bytes = static_cast<uint8_t*>(section.dsBm.bmBits);
+    const size_t stride = (static_cast<size_t>(c.width) * 3 + 3) & ~size_t{3};
+    std::vector<uint8_t> padding;
+    if (c.bitsPerPixel == 24 && bytes != nullptr)
+      for (int row = 0; row < c.height; ++row)
+        for (size_t at = static_cast<size_t>(c.width) * 3; at < stride; ++at) {
+          bytes[row * stride + at] = static_cast<uint8_t>(ColourToDibPixel(key) >> (8 * (at % 3)));
+          padding.push_back(bytes[row * stride + at]);
+        }
+    ASSERT_EQ(ReplaceKeyColourInPlace(asLoaded, key, background), c.bitsPerPixel >= 24);
+    if (c.bitsPerPixel == 24) {
+      ASSERT_NE(bytes, nullptr);
+      std::vector<uint8_t> paddingAfter;
+      for (int row = 0; row < c.height; ++row)
+        for (size_t at = static_cast<size_t>(c.width) * 3; at < stride; ++at)
+          paddingAfter.push_back(bytes[row * stride + at]);
+      EXPECT_EQ(paddingAfter, padding);
+      EXPECT_EQ(padding.size(), static_cast<size_t>(c.height) * (c.width % 4));
+    }
 
     const std::vector<COLORREF> expected = PixelsOf(reference, c.width, c.height);
     const std::vector<COLORREF> gotTiled = PixelsOf(tiled, c.width, c.height);
     const std::vector<COLORREF> got = PixelsOf(inPlace, c.width, c.height);
+    const std::vector<COLORREF> gotAsLoaded = PixelsOf(asLoaded, c.width, c.height);
     size_t replaced = 0, mismatches = 0;
     for (size_t i = 0; i < source.size(); ++i) {
       const COLORREF want = source[i] == key ? background : source[i];
       const COLORREF wantLoaded = source[i] == key ? stored : source[i];
+      // In its own memory only at 24 and 32 bits, exactly as the reference.
+      const COLORREF wantAsLoaded = c.bitsPerPixel >= 24 ? expected[i] : source[i];
       if (source[i] == key) ++replaced;
-      if ((expected[i] != wantLoaded || gotTiled[i] != wantLoaded || got[i] != want) &&
+      if ((expected[i] != wantLoaded || gotTiled[i] != wantLoaded || got[i] != want ||
+           gotAsLoaded[i] != wantAsLoaded) &&
           mismatches++ < 3)
         ADD_FAILURE() << "pixel " << i % c.width << "," << i / c.width << ": file " << std::hex
                       << source[i] << ", reference " << expected[i] << ", in place " << got[i]
-                      << ", tiled " << gotTiled[i] << ", wanted " << want << " (" << wantLoaded
-                      << " as loaded)";
+                      << ", tiled " << gotTiled[i] << ", in its own memory " << gotAsLoaded[i]
+                      << ", wanted " << want << " (" << wantLoaded << " as loaded)";
     }
     EXPECT_EQ(mismatches, 0u);
     switch (c.kind) {
@@ -1001,6 +1157,7 @@ TEST_F(SheetTest, TheFastPassEqualsThePerPixelReferenceOnEveryPixel) {
     }
     DeleteObject(reference);
     DeleteObject(tiled);
+    DeleteObject(asLoaded);
     DeleteObject(inPlace);
   }
 }
