@@ -193,9 +193,7 @@ bool LoadSheet(HWND panel, char pathBuffer[kPathBufferSize]) {
 }
 
 bool LoadIntoSheetDC(HWND panel, const char* file, SheetFile& opened) {
-  FILETIME now;
-  GetSystemTimeAsFileTime(&now);
-  const uint64_t loadStart = (static_cast<uint64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+  const uint64_t loadStart = FileTimeNow();
   BITMAP description;
   HBITMAP bitmap = LoadOpenedBitmap(panel, file, opened, &description);
   if (bitmap == nullptr) return false;

@@ -39,13 +39,13 @@ void WatchSheetFolder() {
   memcpy(sheet.watchedFolder, folder, sizeof folder);
 }
 
-namespace {
-
 uint64_t FileTimeNow() {
   FILETIME now;
   GetSystemTimeAsFileTime(&now);
   return (static_cast<uint64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
 }
+
+namespace {
 
 // Whether this tick looks at the file: at most every 300 ms, and then only
 // when its folder reported a change, when the folder cannot be watched,

@@ -100,6 +100,9 @@ void ReloadChangedSheet();
 void WatchSheetFolder();
 void StopWatchingSheetFolder();
 
+// The system time as a file time (100 ns steps), as stamps count it.
+uint64_t FileTimeNow();
+
 // A 32-bit top-down DIB section; null when the size is not positive or
 // there is no room for it. Never asks for more than a 32-bit size can
 // describe.
