@@ -660,6 +660,11 @@ TEST_F(SheetTest, ARelativeNameMeansTheFileInTheCurrentFolderNotTheOneBesideTheP
   EXPECT_EQ(ControlText(IDC_SHEET_SIZE), SizeLabel(32, 32));
   EXPECT_STREQ(sheet.lastFile, programTwin.c_str());
   EXPECT_EQ(ReadBytes(programTwin), programTwinBytes) << "the program's twin is only read";
+  // One watch, moved to the new sheet's folder, and closed at teardown.
+  EXPECT_STREQ(sheet.watchedFolder, ProgramFolder().c_str());
+  EXPECT_NE(sheet.folderWatch, nullptr);
+  StopProgram();
+  EXPECT_EQ(sheet.folderWatch, nullptr);
 }
 
 // ---------------------------------------------------------------------------
