@@ -41,6 +41,7 @@ void DeleteBitmapOnce(HBITMAP& bitmap) {
 void TearDown(HWND window) {
   KillTimer(window, PLAYBACK_TIMER_ID);
   PostQuitMessage(0);
+  StopWatchingSheetFolder();
   // Each DC goes before the bitmap selected into it.
   DeleteDCOnce(frame.sheetDC);
   DeleteDCOnce(frame.backBufferDC);

@@ -26,8 +26,16 @@ bool KnownDepth(uint32_t bits) {
 
 }  // namespace
 
+bool BmpPixelsInFileHeader(const uint8_t* head, size_t headLength) {
+  if (headLength < kFileHeaderBytes || head[0] != 'B' || head[1] != 'M') return false;
+  const uint32_t pixelOffset = Le32(head + 10);
+  return pixelOffset >= 1 && pixelOffset < kFileHeaderBytes;
+}
+
 uint64_t BmpLengthNeeded(const uint8_t* head, size_t headLength) {
-  if (headLength < kFileHeaderBytes + 4 || head[0] != 'B' || head[1] != 'M') return 0;
+  if (headLength < kFileHeaderBytes + 4 || head[0] != 'B' || head[1] != 'M' ||
+      BmpPixelsInFileHeader(head, headLength))
+    return 0;
   const uint64_t pixelOffset = Le32(head + 10);
   const uint32_t headerSize = Le32(head + 14);
   const uint8_t* header = head + kFileHeaderBytes;
@@ -78,14 +86,18 @@ uint64_t BmpLengthNeeded(const uint8_t* head, size_t headLength) {
   }
 
   // Depths up to 8 bits have a full palette unless the header counts fewer
-  // colours; deeper ones only the colours it counts.
-  const uint64_t entries = coloursUsed != 0 ? coloursUsed
-                           : bits >= 1 && bits <= 8 ? uint64_t{1} << bits
-                                                    : 0;
-  const uint64_t paletteEnd = kFileHeaderBytes + headerSize + maskBytes + entries * entryBytes;
-  // An offset inside the headers or the palette (some writers leave it 0)
-  // counts as their end.
-  const uint64_t pixelStart = Larger(pixelOffset, paletteEnd);
+  // colours (the loader takes at most 256); deeper ones only the colours it
+  // counts.
+  const bool paletted = bits >= 1 && bits <= 8;
+  const uint64_t entries = coloursUsed == 0 ? (paletted ? uint64_t{1} << bits : 0)
+                           : paletted && coloursUsed > 256 ? 256
+                                                           : coloursUsed;
+  const uint64_t headersEnd = kFileHeaderBytes + headerSize + maskBytes;
+  // The pixels start at their offset; a palette shorter than the header
+  // says ends there. Only an offset inside the headers (some writers leave
+  // it 0) counts as the end of the headers and the whole palette.
+  const uint64_t pixelStart =
+      pixelOffset >= headersEnd ? pixelOffset : headersEnd + entries * entryBytes;
   return Larger(SaturatingSum(pixelStart, pixelBytes), profileEnd);
 }
 
@@ -95,7 +107,7 @@ bool BmpFileIsWhole(const uint8_t* head, size_t headLength, uint64_t fileLength)
 }
 
 bool IsWholeTrueColourBmp(const uint8_t* head, size_t headBytes, uint64_t fileSize) {
-  if (headBytes < kFileHeaderBytes + kInfoHeaderBytes || head[0] != 'B' || head[1] != 'M')
+  if (headBytes < kFileHeaderBytes + kInfoHeaderBytes || !BmpFileIsWhole(head, headBytes, fileSize))
     return false;
   const uint32_t pixelOffset = Le32(head + 10);
   const uint32_t infoSize = Le32(head + 14);
@@ -106,9 +118,7 @@ bool IsWholeTrueColourBmp(const uint8_t* head, size_t headBytes, uint64_t fileSi
   if ((infoSize != 40 && infoSize != 108 && infoSize != 124) || width < 1 || height < 1 ||
       planes != 1 || (bitsPerPixel != 24 && bitsPerPixel != 32) || compression != kRgb)
     return false;
-  // 64-bit sums: none of these can wrap.
-  const uint64_t headersEnd = kFileHeaderBytes + uint64_t{infoSize} + 4 * uint64_t{coloursUsed};
-  const uint64_t stride = (uint64_t{static_cast<uint32_t>(width)} * bitsPerPixel + 31) / 32 * 4;
-  return headersEnd <= pixelOffset &&
-         pixelOffset + stride * static_cast<uint32_t>(height) <= fileSize;
+  // Loaded as a DIB section, the pixels are read from the offset, so it
+  // must lie past the colour table as well (64-bit: the sum cannot wrap).
+  return kFileHeaderBytes + uint64_t{infoSize} + 4 * uint64_t{coloursUsed} <= pixelOffset;
 }

@@ -40,33 +40,32 @@ HBITMAP CreateTopDownDibSection(int32_t width, int32_t height, void** bits) {
 
 uint64_t largestDibSectionBytes = PTRDIFF_MAX;
 
-HBITMAP CopyToDibSection(HBITMAP loaded, int32_t width, int32_t height) {
+HBITMAP CopyToDibSection(HBITMAP loaded, HDC heldIn, int32_t width, int32_t height) {
   if (width <= 0 || height <= 0 ||
       static_cast<uint64_t>(width) * static_cast<uint64_t>(height) > largestDibSectionBytes / 4)
     return nullptr;
   void* bits = nullptr;
   HBITMAP copy = CreateTopDownDibSection(width, height, &bits);
   if (copy == nullptr) return nullptr;
-  // A bitmap is selected into one DC at a time: the held sheet is copied
-  // straight out of the sheet DC, any other bitmap through a DC of its own.
-  const bool held = GetCurrentObject(frame.sheetDC, OBJ_BITMAP) == loaded;
-  HDC from = held ? frame.sheetDC : CreateCompatibleDC(frame.sheetDC);
-  HDC to = CreateCompatibleDC(frame.sheetDC);
-  HGDIOBJ fromOriginal = held ? nullptr : SelectObject(from, loaded);
+  // A bitmap is selected into one DC at a time: a held one is copied
+  // straight out of its DC, a free one through a DC of its own.
+  HDC from = heldIn != nullptr ? heldIn : CreateCompatibleDC(frame.sheetDC);
+  HDC to = CreateCompatibleDC(from);
+  HGDIOBJ fromOriginal = heldIn != nullptr ? nullptr : SelectObject(from, loaded);
   HGDIOBJ toOriginal = SelectObject(to, copy);
   // In bands of about a tile's pixels, in 64-bit steps: a sheet of another
   // format converted in one call passes through a second 32-bit copy of the
   // whole (measured under Wine), and a band's buffer may stay with the heap.
   const int64_t tilePixels = int64_t{kTileWidth} * kTileHeight;
   const int64_t bandRows = width < tilePixels ? tilePixels / width : 1;
-  bool copied = true;
+  bool copied = heldIn != nullptr || fromOriginal != nullptr;
   for (int64_t top = 0; copied && top < height; top += bandRows) {
     const int rows = static_cast<int>(height - top < bandRows ? height - top : bandRows);
     const int y = static_cast<int>(top);
     copied = BitBlt(to, 0, y, width, rows, from, 0, y, SRCCOPY) != FALSE;
   }
-  if (!held) {
-    SelectObject(from, fromOriginal);
+  if (heldIn == nullptr) {
+    if (fromOriginal != nullptr) SelectObject(from, fromOriginal);
     DeleteDC(from);
   }
   SelectObject(to, toOriginal);
@@ -164,7 +163,7 @@ void HoldAsDibSection(HDC sheetDC, int32_t width, int32_t height) {
   // format already: it is keyed in its own memory, without a second copy.
   DIBSECTION dib;
   if (IsKeyableDibSection(sheet.sheetBitmap, &dib)) return;
-  HBITMAP copy = CopyToDibSection(sheet.sheetBitmap, width, height);
+  HBITMAP copy = CopyToDibSection(sheet.sheetBitmap, sheetDC, width, height);
   if (copy == nullptr) return;
   if (SelectObject(sheetDC, copy) == nullptr) {
     DeleteObject(copy);

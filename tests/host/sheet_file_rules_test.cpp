@@ -1,7 +1,9 @@
-// What is read of the sheet's file: when the tick's next look is due,
-// whether a BMP file is as long as its headers say, and which files the
-// sheet load takes as DIB sections in their own format (whole,
-// uncompressed, bottom-up files of 24 and 32 bits).
+// What is read of the sheet's file: which names are resolved against the
+// current folder, when the tick's next look is due and when a copy must be
+// loaded once more, whether a BMP file is as long as its headers say, which
+// files never reach the loader, and which files the sheet load takes as DIB
+// sections in their own format (whole, uncompressed, bottom-up files of 24
+// and 32 bits).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -11,6 +13,7 @@
 #include <vector>
 
 #include "sheet/bmp_header_core.h"
+#include "sheet/sheet_name_core.h"
 #include "sheet/sheet_watch_core.h"
 #include "tools/bmp_file_core.h"
 
@@ -32,6 +35,45 @@ TEST(SheetCheckTest, DueEvery300MillisecondsAcrossTheTickCountsWrap) {
   };
   for (const auto& c : cases)
     EXPECT_EQ(SheetCheckIsDue(c.now, c.last), c.due) << std::hex << c.last << " then " << c.now;
+}
+
+TEST(SheetNameTest, OnlyDriveAndNetworkNamesAreNotRelative) {
+  const struct { const char* name; bool relative; } cases[] = {
+      {"twin.bmp", true},
+      {"sub\\twin.bmp", true},
+      {".\\twin.bmp", true},
+      {"..\\twin.bmp", true},
+      {"", true},
+      {"\\twin.bmp", true},       // the current drive's root
+      {"/twin.bmp", true},
+      {"C:twin.bmp", true},         // drive C's current folder
+      {"C:\\twin.bmp", false},
+      {"z:/twin.bmp", false},
+      {"C:", true},
+      {"\\\\server\\share\\twin.bmp", false},
+      {"//server/share/twin.bmp", false},
+      {"1:\\twin.bmp", true},     // no drive letter
+      // 表 (95 5C) and ア (83 41): double-byte names, a trail byte 0x5C.
+      {"\x95\x5C\x8E\xA6.bmp", true},
+      {"\x83\x41:\\a.bmp", true},
+  };
+  for (const auto& c : cases) EXPECT_EQ(IsRelativeName(c.name), c.relative) << c.name;
+}
+
+TEST(SheetCheckTest, ACopyLoadedWithinAWholeSecondStampsStepIsLoadedOnceMoreAfterIt) {
+  constexpr uint64_t kSecond = kFileTimeSecond;
+  const uint64_t t = 13'000'000'000 * kSecond;  // a whole second
+  const struct { const char* name; uint64_t written, loadStart, reloadAt; } cases[] = {
+      {"loaded in the same second", t, t + 1, t + 2 * kSecond},
+      {"loaded 1.9999999 s later", t, t + 2 * kSecond - 1, t + 2 * kSecond},
+      {"loaded 2 s later: settled", t, t + 2 * kSecond, 0},
+      {"loaded before the stamp (a clock behind)", t, t - 5 * kSecond, t + 2 * kSecond},
+      {"a finer stamp tells every save", t + 1234567, t + 1234568, 0},
+      {"a stamp of no file", 0, t, 0},
+      {"the last whole second", UINT64_MAX / kSecond * kSecond, UINT64_MAX - 1, 0},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(ReloadTimeForCoarseStamp(c.written, c.loadStart), c.reloadAt) << c.name;
 }
 
 void Poke(Bytes& bytes, size_t at, uint32_t value, int byteCount = 4) {
@@ -119,6 +161,15 @@ TEST(BmpWholeTest, AWholeFileOfEachKindIsWholeAndCutAnywhereIsNot) {
       {"RLE8: the image size stated", WithOffset(Bmp(40, 300, 200, 8, 1, 1024 + 100, 100), 1078), 1078},
       {"RLE4", WithOffset(Bmp(40, 30, 20, 4, 2, 64 + 40, 40), 118), 118},
       {"pixels at an offset beyond the headers", WithOffset(Bmp(40, 3, 2, 24, 0, 46 + 24), 100), 100},
+      {"pixel offset 14, inside the info header", WithOffset(Bmp(40, 3, 2, 24, 0, 24), 14), 54},
+      // Colours used 0 means 256, but the pixels follow 16 entries.
+      {"8-bit, a short palette followed by the pixels", Poked(Encoded(5, 3, 8, 16), 46, 0),
+       54 + 64},
+      // The loader takes at most 256 colours; offset 0: behind them.
+      {"8-bit, colours used 1000 counts as 256",
+       WithOffset(Poked(Encoded(5, 3, 8, 256), 46, 1000), 0), 54 + 1024},
+      {"4-bit, colours used 300 counts as 256",
+       WithOffset(Bmp(40, 3, 2, 4, 0, 1024 + 8, 0, 300), 0), 54 + 1024},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -163,6 +214,10 @@ TEST(BmpWholeTest, LengthsBeyond32BitsAndHeadsThatCannotBeMeasured) {
       {"bitfields at 24 bits", Bmp(40, 3, 2, 24, 3, 12), 0},
       {"compression 99", Bmp(40, 3, 2, 24, 99, 0), 0},
       {"RLE8 without an image size", Bmp(40, 3, 2, 8, 1, 0), 0},
+      {"pixel offset 1: inside the file header", WithOffset(Bmp(40, 3, 2, 24, 0, 24), 1), 0},
+      {"pixel offset 2", WithOffset(Bmp(40, 3, 2, 32, 0, 24), 2), 0},
+      {"pixel offset 13", WithOffset(Bmp(40, 3, 2, 24, 0, 24), 13), 0},
+      {"core header, pixel offset 13", WithOffset(Bmp(12, 3, 2, 24, 0, 24), 13), 0},
       {"cut in the file header", Cut(Bmp(12, 3, 2, 24, 0, 0), 12), 0},
       {"cut in a core header", Cut(Bmp(12, 3, 2, 24, 0, 0), 25), 0},
       {"cut in an info header", Cut(Bmp(40, 3, 2, 24, 0, 0), 50), 0},
@@ -174,6 +229,23 @@ TEST(BmpWholeTest, LengthsBeyond32BitsAndHeadsThatCannotBeMeasured) {
     EXPECT_EQ(BmpLengthNeeded(c.head.data(), length), c.needed);
     EXPECT_EQ(BmpFileIsWhole(c.head.data(), length, UINT64_MAX), c.needed != 0);
   }
+}
+
+TEST(SheetFile, OnlyAPixelOffsetInsideTheFileHeaderKeepsAFileFromTheLoader) {
+  const Bytes file = Encoded(5, 3, 24, 0);
+  const struct { const char* name; Bytes head; size_t length; bool refused; } cases[] = {
+      {"offset 0", WithOffset(file, 0), file.size(), false},
+      {"offset 1", WithOffset(file, 1), file.size(), true},
+      {"offset 2", WithOffset(file, 2), file.size(), true},
+      {"offset 13", WithOffset(file, 13), file.size(), true},
+      {"offset 14", WithOffset(file, 14), file.size(), false},
+      {"offset 54", file, file.size(), false},
+      {"offset 13, only the file header read", WithOffset(file, 13), 14, true},
+      {"offset 13, cut inside the file header", WithOffset(file, 13), 13, false},
+      {"offset 13 without BM", Poked(WithOffset(file, 13), 0, 'B' | 'A' << 8), file.size(), false},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(BmpPixelsInFileHeader(c.head.data(), c.length), c.refused) << c.name;
 }
 
 TEST(SheetFile, OnlyWholeUncompressedBottomUpTrueColourFilesLoadAsDibSections) {
@@ -195,6 +267,11 @@ TEST(SheetFile, OnlyWholeUncompressedBottomUpTrueColourFilesLoadAsDibSections) {
       {"the last row one byte short", 24, {}, -1, false},
       {"pixels beyond the end", 24, {{10, 0x7FFFFFF0u}}, 0, false},
       {"pixels inside the info header", 24, {{10, 50}}, 0, false},
+      {"pixel offset 0", 24, {{10, 0}}, 0, false},
+      {"pixel offset 1", 32, {{10, 1}}, 0, false},
+      {"pixel offset 2", 24, {{10, 2}}, 0, false},
+      {"pixel offset 13", 32, {{10, 13}}, 0, false},
+      {"pixel offset 14", 24, {{10, 14}}, 0, false},
       {"a colour table running into the pixels", 24, {{46, 1}}, 0, false},
       {"a colour table of 2^32 - 1 colours", 24, {{46, 0xFFFFFFFFu}}, 0, false},
       {"a 12-byte core header", 24, {{14, 12}}, 0, false},
@@ -221,7 +298,9 @@ TEST(SheetFile, OnlyWholeUncompressedBottomUpTrueColourFilesLoadAsDibSections) {
         Poke(file, at, value);
       }
     }
-    const uint64_t size = static_cast<uint64_t>(static_cast<int64_t>(file.size()) + c.sizeChange);
+    // Bytes added are really there: a longer header is read from them.
+    if (c.sizeChange > 0) file.resize(file.size() + static_cast<size_t>(c.sizeChange));
+    const uint64_t size = c.sizeChange > 0 ? file.size() : file.size() + c.sizeChange;
     const size_t headBytes = std::min(file.size(), kBmpHeadBytes);
     EXPECT_EQ(IsWholeTrueColourBmp(file.data(), headBytes, size), c.whole);
   }

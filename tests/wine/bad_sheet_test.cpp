@@ -4,6 +4,7 @@
 #include "tests/wine/support/fixtures.h"
 
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,7 @@ struct BadSheet {
   std::string name;
   std::string path;
   bool ignored = false;  // not a sheet name once the drop has cut it
+  bool refused = false;  // never handed to the loader: the message at open and at Start
 };
 
 // Offsets in a BMP with a 40-byte info header.
@@ -60,6 +62,17 @@ std::vector<BadSheet> MakeCorpus() {
     Bytes b = p.from;
     Poke32(b, p.field, p.value);
     add(p.name, b);
+  }
+  // Pixels inside the 14-byte file header: Wine's loader would read them
+  // about 4 GiB past the file in a 64-bit process.
+  const Bytes valid32 = ReadBytes(WriteSheet("valid32.bmp", 64, 64, Stripes, 32));
+  for (const Bytes* from : {&valid, &valid32}) {
+    for (uint32_t offset : {1u, 2u, 13u}) {
+      Bytes b = *from;
+      Poke32(b, kPixelOffsetField, offset);
+      add("offset-" + std::to_string(offset) + (from == &valid ? "-24" : "-32"), b);
+      corpus.back().refused = true;
+    }
   }
   for (uint16_t bits : {0, 3, 7, 64, 0xFFFF}) {
     Bytes b = valid;
@@ -133,15 +146,28 @@ TEST_F(BadSheetTest, EveryMalformedSheetFailsCleanlyOrLoadsAndPlaybackGoesOn) {
     ASSERT_STREQ(sheet.lastPath, goodPath_.c_str());
     const HBITMAP held = sheet.sheetBitmap;
     const int shownBefore = boxes.Count();
+    const uint32_t calls = sheet.loaderCalls;
 
     DropFiles({bad.path});
     const bool failed = boxes.Count() == shownBefore + 1;
+    EXPECT_TRUE(failed || !bad.refused);
     if (bad.ignored) {
       EXPECT_FALSE(failed);
       EXPECT_EQ(sheet.sheetBitmap, held);
       EXPECT_STREQ(sheet.lastPath, goodPath_.c_str());
     } else if (failed) {
       ++failures;
+      if (bad.refused) {
+        EXPECT_EQ(sheet.loaderCalls, calls) << "never handed to the loader";
+        // Named in the path field, Start shows the message and changes nothing.
+        SetControlText(IDC_PATH, bad.path.c_str());
+        const AnimationSettings playing = animation;
+        EXPECT_FALSE(Start());
+        EXPECT_EQ(boxes.Count(), shownBefore + 2);
+        EXPECT_EQ(sheet.loaderCalls, calls);
+        EXPECT_EQ(memcmp(animation.frameSequence, playing.frameSequence, kSequenceSize), 0);
+        SetControlText(IDC_PATH, goodPath_.c_str());
+      }
       EXPECT_EQ(sheet.sheetBitmap, held);
       EXPECT_STREQ(sheet.lastPath, goodPath_.c_str());
       EXPECT_EQ(sheet.sheetWidth, 16);
