@@ -93,14 +93,6 @@ HBITMAP LoadOpenedBitmap(HWND window, const char* file, SheetFile& opened, BITMA
   return bitmap;
 }
 
-HBITMAP LoadBitmapFile(HWND window, const char* file, BITMAP* description) {
-  SheetFile opened;
-  if (!OpenSheetFile(file, opened)) return nullptr;
-  HBITMAP bitmap = LoadOpenedBitmap(window, file, opened, description);
-  CloseSheetFile(opened);
-  return bitmap;
-}
-
 namespace {
 
 // A 1 x 1 bitmap of the top-left pixel of what `dc` holds, exactly as read

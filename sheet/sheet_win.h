@@ -57,8 +57,6 @@ void CloseSheetFile(SheetFile& opened);
 // `description` on success. A file whose pixels lie inside its file header
 // is refused before the loader sees it.
 HBITMAP LoadOpenedBitmap(HWND window, const char* file, SheetFile& opened, BITMAP* description);
-// The same through an open of its own.
-HBITMAP LoadBitmapFile(HWND window, const char* file, BITMAP* description);
 
 // Loads (or reuses) the sheet named by control 1000; `pathBuffer` names the
 // probe file on entry and holds the text of 1000 on return. Shows its own

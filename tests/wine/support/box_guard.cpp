@@ -26,20 +26,9 @@ bool IsWatched(const std::string& caption) {
 
 struct UnexpectedBox {
   HWND window = nullptr;
-  std::string caption, text;
-  int button = IDOK;  // the first visible button
+  std::string caption;
+  BoxContents contents;
 };
-
-BOOL CALLBACK ReadBoxChild(HWND child, LPARAM found) {
-  auto* box = reinterpret_cast<UnexpectedBox*>(found);
-  char name[64] = {};
-  GetClassNameA(child, name, sizeof name);
-  const LONG style = GetWindowLongA(child, GWL_STYLE);
-  if (!(style & WS_VISIBLE)) return TRUE;
-  if (_stricmp(name, "Static") == 0 && (style & SS_TYPEMASK) != SS_ICON) box->text += WindowText(child);
-  if (_stricmp(name, "Button") == 0 && box->button == IDOK) box->button = GetDlgCtrlID(child);
-  return TRUE;
-}
 
 BOOL CALLBACK FindUnexpectedBox(HWND window, LPARAM found) {
   DWORD process = 0;
@@ -56,7 +45,7 @@ BOOL CALLBACK FindUnexpectedBox(HWND window, LPARAM found) {
   auto* box = reinterpret_cast<UnexpectedBox*>(found);
   box->window = window;
   box->caption = caption;
-  EnumChildWindows(window, ReadBoxChild, found);
+  box->contents = ReadBox(window);
   return FALSE;
 }
 
@@ -73,9 +62,10 @@ DWORD WINAPI GuardBoxes(void*) {
     box = UnexpectedBox{};
     EnumWindows(FindUnexpectedBox, reinterpret_cast<LPARAM>(&box));
     if (box.window != seen) continue;
-    ADD_FAILURE() << "a message box no test expected, answered with button " << box.button
-                  << ": caption \"" << box.caption << "\", text \"" << box.text << "\"";
-    PostMessageA(box.window, WM_COMMAND, box.button, 0);
+    const int button = box.contents.buttons.empty() ? IDOK : box.contents.buttons.front();
+    ADD_FAILURE() << "a message box no test expected, answered with button " << button
+                  << ": caption \"" << box.caption << "\", text \"" << box.contents.text << "\"";
+    PostMessageA(box.window, WM_COMMAND, button, 0);
     for (int i = 0; i < 500 && IsWindow(box.window) && IsWindowVisible(box.window); ++i) Sleep(10);
   }
 }

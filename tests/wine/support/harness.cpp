@@ -140,21 +140,30 @@ std::string DialogWatcher::LastText() const {
   return text;
 }
 
-BOOL CALLBACK DialogWatcher::Child(HWND child, LPARAM self) {
-  auto* watcher = reinterpret_cast<DialogWatcher*>(self);
+namespace {
+
+BOOL CALLBACK ReadBoxChild(HWND child, LPARAM contents) {
+  auto* box = reinterpret_cast<BoxContents*>(contents);
   char name[64] = {};
   GetClassNameA(child, name, sizeof name);
   const LONG style = GetWindowLongA(child, GWL_STYLE);
-  if (_stricmp(name, "Button") == 0 && (style & WS_VISIBLE))
-    watcher->buttons.push_back(GetDlgCtrlID(child));
+  if (_stricmp(name, "Button") == 0 && (style & WS_VISIBLE)) box->buttons.push_back(GetDlgCtrlID(child));
   if (_stricmp(name, "Static") == 0 && (style & SS_TYPEMASK) == SS_ICON) {
     DWORD_PTR icon = 0;
     SendMessageTimeoutA(child, STM_GETICON, 0, 0, SMTO_BLOCK, 1000, &icon);
-    watcher->icon = reinterpret_cast<HICON>(icon);
+    box->icon = reinterpret_cast<HICON>(icon);
   } else if (_stricmp(name, "Static") == 0) {
-    watcher->text_ += WindowText(child);
+    box->text += WindowText(child);
   }
   return TRUE;
+}
+
+}  // namespace
+
+BoxContents ReadBox(HWND box) {
+  BoxContents contents;
+  EnumChildWindows(box, ReadBoxChild, reinterpret_cast<LPARAM>(&contents));
+  return contents;
 }
 
 DWORD WINAPI DialogWatcher::Run(void* self) {
@@ -165,11 +174,11 @@ DWORD WINAPI DialogWatcher::Run(void* self) {
     if (box != nullptr && box != answered) {
       if (watcher->note_) watcher->noteAtOpen = watcher->note_();
       watcher->owner = GetWindow(box, GW_OWNER);
-      watcher->buttons.clear();
-      watcher->text_.clear();
-      EnumChildWindows(box, Child, reinterpret_cast<LPARAM>(watcher));
+      const BoxContents contents = ReadBox(box);
+      watcher->buttons = contents.buttons;
+      watcher->icon = contents.icon;
       EnterCriticalSection(&watcher->lock_);
-      watcher->lastText_ = watcher->text_;
+      watcher->lastText_ = contents.text;
       LeaveCriticalSection(&watcher->lock_);
       Sleep(watcher->holdMs_);
       if (watcher->note_) watcher->noteBeforeAnswer = watcher->note_();

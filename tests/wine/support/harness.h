@@ -30,6 +30,15 @@ std::string ControlText(int id);  // a control of the panel
 void SetControlText(int id, const char* text);
 void Click(int id);               // BM_CLICK on a panel button
 
+// What a message box shows: the text of its static controls, the ids of
+// its visible buttons and its icon.
+struct BoxContents {
+  std::string text;
+  std::vector<int> buttons;
+  HICON icon = nullptr;
+};
+BoxContents ReadBox(HWND box);
+
 // Message boxes with this caption are expected (a DialogWatcher answers
 // them) until the matching StopExpectingBoxes. Any other message box of
 // this process is answered at once and fails the running test.
@@ -55,7 +64,6 @@ class DialogWatcher {
 
  private:
   static DWORD WINAPI Run(void* self);
-  static BOOL CALLBACK Child(HWND child, LPARAM self);
   std::string caption_;
   int button_;
   DWORD holdMs_;
@@ -63,7 +71,7 @@ class DialogWatcher {
   HANDLE thread_;
   volatile LONG stop_;
   volatile LONG count_;
-  std::string text_, lastText_;
+  std::string lastText_;
   CRITICAL_SECTION lock_;
 };
 
