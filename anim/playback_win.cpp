@@ -5,6 +5,8 @@
 #include "anim/animation_win.h"
 #include "app/frame_win.h"
 #include "res/resource_ids.h"
+#include "res/texts.h"
+#include "sheet/sheet_watch_win.h"
 #include "sheet/sheet_win.h"
 
 void FillBackBuffer(HDC backBuffer, COLORREF colour) {
@@ -33,6 +35,6 @@ void PlaybackTick(HWND mainWindow) {
   ReleaseDC(mainWindow, windowDC);
 
   char title[256];
-  wsprintfA(title, "Pellowrick Ver4.0 [ %d ]", CurrentEntry(animation));
+  wsprintfA(title, TEXT_PLAYING_TITLE_FORMAT, CurrentEntry(animation));
   SetWindowTextA(mainWindow, title);
 }

@@ -6,6 +6,8 @@
 #include "app/frame_win.h"
 #include "app/main_window_win.h"
 #include "res/resource_ids.h"
+#include "res/texts.h"
+#include "sheet/sheet_watch_win.h"
 #include "sheet/sheet_win.h"
 
 namespace {
@@ -41,7 +43,7 @@ void DeleteBitmapOnce(HBITMAP& bitmap) {
 void TearDown(HWND window) {
   KillTimer(window, PLAYBACK_TIMER_ID);
   PostQuitMessage(0);
-  StopWatchingSheetFolder();
+  EndSheetWatch();
   // Each DC goes before the bitmap selected into it.
   DeleteDCOnce(frame.sheetDC);
   DeleteDCOnce(frame.backBufferDC);
@@ -137,6 +139,6 @@ HWND CreateMainWindow(HINSTANCE instance) {
   // A second start in one process (the tests) finds the class in place.
   if (RegisterClassExA(&windowClass) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
     return nullptr;
-  return CreateWindowExA(0, "bitmap", "Pellowrick Ver4.0", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
-                         CW_USEDEFAULT, 400, 399, nullptr, nullptr, instance, nullptr);
+  return CreateWindowExA(0, "bitmap", TEXT_MAIN_TITLE, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
+                         CW_USEDEFAULT, kMainWindowWidth, kMainWindowHeight, nullptr, nullptr, instance, nullptr);
 }

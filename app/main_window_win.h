@@ -4,7 +4,11 @@
 
 #include <windows.h>
 
-// Registers the window class once and creates the 400 x 399 main window.
+// The main window's outer size at start, frame, caption and menu bar included.
+constexpr int kMainWindowWidth = 400;
+constexpr int kMainWindowHeight = 399;
+
+// Registers the window class once and creates the main window.
 HWND CreateMainWindow(HINSTANCE instance);
 
 #endif

@@ -12,6 +12,7 @@
 #include "panel/panel_win.h"
 #include "panel/settings_file_win.h"
 #include "res/resource_ids.h"
+#include "res/texts.h"
 #include "sheet/sheet_win.h"
 
 char panelPath[kPathBufferSize];
@@ -26,10 +27,7 @@ void FillOpenDialog(HWND panel) {
   openDialog = {};
   openDialog.lStructSize = kOpenFileNameV4Bytes;
   openDialog.hwndOwner = panel;
-  openDialog.lpstrFilter =
-      "BMPファイル(bmp,BMP)\0*.bmp;*.BMP\0"
-      "PLWファイル(plw,PLW)\0*.plw;*.PLW\0"
-      "全てのファイル(*.*)\0*.*\0";
+  openDialog.lpstrFilter = TEXT_OPEN_FILTER;
   openDialog.nFilterIndex = 1;
   openDialog.lpstrFile = panelPath;
   openDialog.nMaxFile = kPathBufferSize;

@@ -12,14 +12,13 @@
 #include "panel/settings_core.h"
 #include "panel/settings_file_win.h"
 #include "res/resource_ids.h"
+#include "res/texts.h"
 #include "sheet/sheet_win.h"
 
 namespace {
 
 OPENFILENAMEA saveDialog;
 char saveName[kPathBufferSize];
-
-const char kSaveErrorCaption[] = "保存エラー";
 
 SettingsRecord ReadPanel(HWND panel) {
   SettingsRecord record;
@@ -67,7 +66,7 @@ void FillSaveDialog(HWND panel) {
   saveDialog = {};
   saveDialog.lStructSize = kOpenFileNameV4Bytes;
   saveDialog.hwndOwner = panel;
-  saveDialog.lpstrFilter = "PLWファイル(plw,PLW)\0*.plw;*.PLW\0";
+  saveDialog.lpstrFilter = TEXT_SAVE_FILTER;
   saveDialog.nFilterIndex = 1;
   saveDialog.lpstrFile = saveName;
   saveDialog.nMaxFile = sizeof saveName;
@@ -114,9 +113,9 @@ void SaveSettingsFile(HWND panel) {
     // zero: a ";" or a byte 0xFF stops the save, and the message says which.
     MessageBoxA(panel,
                 path.find(';') != std::string::npos
-                    ? "ファイルパスに「;」を含むため設定を保存できません。"
-                    : "ファイルパスに文字コード0xFFの文字を含むため設定を保存できません。",
-                kSaveErrorCaption, MB_ICONEXCLAMATION | MB_OK);
+                    ? TEXT_SAVE_PATH_HAS_SEMICOLON
+                    : TEXT_SAVE_PATH_HAS_FF,
+                TEXT_SAVE_ERROR_CAPTION, MB_ICONEXCLAMATION | MB_OK);
     return;
   }
   SaveBaseName(path.c_str(), saveName);
@@ -125,12 +124,12 @@ void SaveSettingsFile(HWND panel) {
 
   const SettingsRecord record = ReadPanel(panel);
   if (!PathCanBeStored(record.path) || !FrameListCanBeStored(record.frameList)) {
-    MessageBoxA(panel, "保存できない文字が含まれているため設定を保存できません。", kSaveErrorCaption,
+    MessageBoxA(panel, TEXT_SAVE_UNSTORABLE, TEXT_SAVE_ERROR_CAPTION,
                 MB_ICONEXCLAMATION | MB_OK);
     return;
   }
   if (!WriteReplacing(saveName, EncodeSettings(record)))
-    MessageBoxA(panel, "設定ファイルの保存に失敗しました。", kSaveErrorCaption,
+    MessageBoxA(panel, TEXT_SAVE_FAILED, TEXT_SAVE_ERROR_CAPTION,
                 MB_ICONEXCLAMATION | MB_OK);
 }
 
@@ -142,7 +141,7 @@ void LoadSettingsFile(HWND panel, const char* path) {
   // file leaves the panel as it was.
   SettingsRecord record;
   if (DecodeSettings(bytes.data(), bytes.size(), record) != DecodeResult::Ok) {
-    MessageBoxA(panel, "指定されたPLWファイルは壊れているまたは保存形式が違います。", "読み取りエラー",
+    MessageBoxA(panel, TEXT_SETTINGS_DAMAGED, TEXT_SETTINGS_DAMAGED_CAPTION,
                 MB_OK);
     return;
   }

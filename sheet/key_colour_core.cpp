@@ -231,25 +231,3 @@ void ReplaceKeyPixels24(uint8_t* rows, size_t width, size_t rowCount, size_t str
   for (size_t row = 0; row < rowCount; ++row)
     ReplaceKeyPixelsInRow24(rows + row * stride, width, block, key, background);
 }
-
-namespace {
-
-// The same path byte for byte, and its file unchanged since the held copy
-// was loaded.
-bool SameFile(const SheetIdentity& wanted, const SheetIdentity& held) {
-  return strcmp(wanted.path, held.path) == 0 && SameStamp(wanted.file, held.file);
-}
-
-}  // namespace
-
-bool CanReuseSheet(const SheetIdentity& wanted, const SheetIdentity& held, bool heldIsKeyed,
-                   bool transparencyOn) {
-  return transparencyOn && SameFile(wanted, held) && wanted.keyColour == held.keyColour &&
-         (!heldIsKeyed || wanted.backgroundColour == held.backgroundColour);
-}
-
-bool HeldCopyIsTheFile(const SheetIdentity& wanted, const SheetIdentity& held, bool heldIsClean) {
-  // A stamp of 0 bytes is a file that could not be read.
-  return heldIsClean && held.keyColour <= 0x00FFFFFF && held.file.size != 0 &&
-         SameFile(wanted, held);
-}

@@ -1,4 +1,5 @@
-// Key colours and the replacement over rows of 32-bit pixels.
+// Key colours, and the replacement of the key by the background over rows
+// of 24- and 32-bit pixels.
 #ifndef PELLOWRICK_KEY_COLOUR_CORE_H
 #define PELLOWRICK_KEY_COLOUR_CORE_H
 
@@ -34,39 +35,5 @@ void ReplaceKeyPixels24(uint8_t* rows, size_t width, size_t rowCount, size_t str
 // SSSE3 where the processor has it and this is true, else with SSE2 only
 // (or plain code on other processors). Tests clear it to check the second.
 extern bool keyPass24MayUseSsse3;
-
-// A sheet file's size and last-write time; both 0 when it cannot be read.
-struct FileStamp {
-  uint64_t size;
-  uint64_t lastWriteTime;
-};
-
-constexpr bool SameStamp(const FileStamp& a, const FileStamp& b) {
-  return a.size == b.size && a.lastWriteTime == b.lastWriteTime;
-}
-
-// A sheet as the reuse test sees it: its path, its file's stamp, and the
-// key and background colours it is (or is to be) keyed with.
-struct SheetIdentity {
-  const char* path;
-  FileStamp file;
-  uint32_t keyColour;
-  uint32_t backgroundColour;
-};
-
-// Whether the held sheet can be reused instead of loading a clean copy:
-// transparency on, the same path byte for byte, the file unchanged since
-// the held copy was loaded, the same key as the last pass, and, when a pass
-// has keyed the held copy, the same background, so no keyed pixel keeps a
-// background that is no longer the one drawn behind it.
-bool CanReuseSheet(const SheetIdentity& wanted, const SheetIdentity& held, bool heldIsKeyed,
-                   bool transparencyOn);
-
-// Whether a held copy that no pass has touched (`heldIsClean`) is exactly
-// what a load would give, whatever the key and the transparency box: the
-// same path byte for byte and its file, read before, unchanged since. A
-// pass that stopped part-way leaves a last key that is no colour (above
-// 0x00FFFFFF): its copy is not clean.
-bool HeldCopyIsTheFile(const SheetIdentity& wanted, const SheetIdentity& held, bool heldIsClean);
 
 #endif

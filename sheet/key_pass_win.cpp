@@ -10,7 +10,9 @@
 #include "app/frame_win.h"
 #include "panel/controls_win.h"
 #include "res/resource_ids.h"
+#include "res/texts.h"
 #include "sheet/key_colour_core.h"
+#include "sheet/key_pass_win.h"
 #include "sheet/sheet_win.h"
 
 namespace {
@@ -184,7 +186,7 @@ void ApplyKeyColour(HWND panel, HDC sheetDC, int32_t width, int32_t height, COLO
 void KeySheet(HDC sheetDC, int32_t width, int32_t height, bool keyFromCorner, COLORREF keyColour,
               COLORREF backgroundColour) {
   if (!sheet.needsKeyPass) return;
-  SetWindowTextA(frame.mainWindow, "透明色を適用中です。しばらくお待ちください。");
+  SetWindowTextA(frame.mainWindow, TEXT_KEY_PASS_WAIT);
   if (sheet.sheetBitmap != nullptr) HoldAsDibSection(sheetDC, width, height);
   // The corner is read from the surface the pass compares, so it matches.
   const COLORREF key = keyFromCorner ? GetPixel(sheetDC, 0, 0) : keyColour;

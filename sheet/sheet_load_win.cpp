@@ -8,90 +8,14 @@
 #include "panel/controls_win.h"
 #include "panel/panel_fields_core.h"
 #include "res/resource_ids.h"
-#include "sheet/bmp_header_core.h"
+#include "res/texts.h"
 #include "sheet/key_colour_core.h"
-#include "sheet/sheet_name_core.h"
-#include "sheet/sheet_watch_core.h"
+#include "sheet/key_pass_win.h"
+#include "sheet/sheet_file_core.h"
+#include "sheet/sheet_file_win.h"
 #include "sheet/sheet_win.h"
 
 SheetState sheet = {};
-
-void ResolveSheetName(const char* name, char resolved[MAX_PATH]) {
-  if (name[0] != '\0' && IsRelativeName(name)) {
-    // LoadImageA would search for a relative name, the program's folder
-    // first; the user means the file in the folder they are in.
-    const DWORD length = GetFullPathNameA(name, MAX_PATH, resolved, nullptr);
-    if (length > 0 && length < MAX_PATH) {
-      const DWORD attributes = GetFileAttributesA(resolved);
-      if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY))
-        return;
-    }
-    const DWORD found = SearchPathA(nullptr, name, nullptr, MAX_PATH, resolved, nullptr);
-    if (found > 0 && found < MAX_PATH) return;
-  }
-  lstrcpynA(resolved, name, MAX_PATH);
-}
-
-namespace {
-
-FileStamp StampOf(HANDLE file) {
-  BY_HANDLE_FILE_INFORMATION information;
-  if (!GetFileInformationByHandle(file, &information)) return FileStamp{0, 0};
-  return FileStamp{
-      (static_cast<uint64_t>(information.nFileSizeHigh) << 32) | information.nFileSizeLow,
-      (static_cast<uint64_t>(information.ftLastWriteTime.dwHighDateTime) << 32) |
-          information.ftLastWriteTime.dwLowDateTime};
-}
-
-}  // namespace
-
-bool OpenSheetFile(const char* file, SheetFile& opened) {
-  opened.handle = CreateFileA(file, GENERIC_READ,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  opened.headBytes = 0;
-  opened.headRead = false;
-  opened.stamp = FileStamp{0, 0};
-  if (opened.handle == INVALID_HANDLE_VALUE) return false;
-  opened.stamp = StampOf(opened.handle);
-  return true;
-}
-
-bool ReadSheetHead(SheetFile& opened) {
-  if (opened.headRead) return true;
-  DWORD read = 0;
-  if (!ReadFile(opened.handle, opened.head, sizeof opened.head, &read, nullptr)) return false;
-  opened.headBytes = read;
-  opened.headRead = true;
-  return true;
-}
-
-FileStamp StampNow(const SheetFile& opened) { return StampOf(opened.handle); }
-
-void CloseSheetFile(SheetFile& opened) {
-  if (opened.handle != INVALID_HANDLE_VALUE) CloseHandle(opened.handle);
-  opened.handle = INVALID_HANDLE_VALUE;
-}
-
-HBITMAP LoadOpenedBitmap(HWND window, const char* file, SheetFile& opened, BITMAP* description) {
-  if (!ReadSheetHead(opened) || BmpPixelsInFileHeader(opened.head, opened.headBytes))
-    return nullptr;
-  HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(window, GWLP_HINSTANCE));
-  // Loaded as a DIB section, a 24- or 32-bit file keeps its own format and
-  // the loader needs nothing besides its view of the file; loaded plain, it
-  // also converts the whole picture in a buffer of its own first (2.75
-  // copies of the sheet at 32 bits against 1.5, measured under Wine).
-  // Only files that are whole are loaded so: Wine's loader reads a DIB
-  // section's pixels wherever the header points, past the end of the file
-  // too. Any other file loads plain, into the display's format, as ever.
-  const UINT flags = IsWholeTrueColourBmp(opened.head, opened.headBytes, opened.stamp.size)
-                         ? LR_LOADFROMFILE | LR_CREATEDIBSECTION
-                         : LR_LOADFROMFILE;
-  ++sheet.loaderCalls;
-  HBITMAP bitmap = static_cast<HBITMAP>(LoadImageA(instance, file, IMAGE_BITMAP, 0, 0, flags));
-  if (bitmap != nullptr) GetObjectA(bitmap, sizeof *description, description);
-  return bitmap;
-}
 
 namespace {
 
@@ -108,7 +32,8 @@ HBITMAP TopLeftPixelOf(HDC dc) {
 
 // The held sheet as the reuse test and the probe compare it.
 SheetIdentity HeldSheet() {
-  return {sheet.lastPath, sheet.lastFileStamp, sheet.lastKeyColour, sheet.lastBackgroundColour};
+  return {sheet.source.lastPath, sheet.source.stamp, sheet.lastKeyColour,
+          sheet.lastBackgroundColour};
 }
 
 // No pass has touched the held copy: it holds the file's pixels.
@@ -118,7 +43,9 @@ bool HeldCopyIsClean() { return sheet.sheetBitmap != nullptr && sheet.needsKeyPa
 // load can hide behind an unchanged stamp. The same name may mean another
 // file once the current folder changed.
 bool HeldCopyIsSettledFile(const char* file) {
-  return strcmp(file, sheet.lastFile) == 0 && sheet.reloadTime == 0;
+  const SheetSource& source = sheet.source;
+  return strcmp(file, source.file) == 0 &&
+         ReloadTimeForCoarseStamp(source.stamp.lastWriteTime, source.loadStart) == 0;
 }
 
 // Whether the held copy, untouched by any pass, is exactly what loading the
@@ -165,10 +92,6 @@ COLORREF ProbeKeyColour(HWND panel, const char* path) {
   return GetPixel(frame.probeDC, 0, 0);
 }
 
-}  // namespace
-
-namespace {
-
 // The panel's key and background colours as Start packs them; the key is
 // probed from the file instead when the corner is the key's source.
 void ColoursOfThisLoad(HWND panel, const char* probePath, COLORREF& key, COLORREF& background) {
@@ -183,7 +106,7 @@ void ColoursOfThisLoad(HWND panel, const char* probePath, COLORREF& key, COLORRE
 // The held sheet's size in the size label, 1006.
 void ShowSheetSize(HWND panel) {
   char size[64];
-  wsprintfA(size, "%d × %d", sheet.sheetWidth, sheet.sheetHeight);
+  wsprintfA(size, TEXT_SHEET_SIZE_FORMAT, sheet.sheetWidth, sheet.sheetHeight);
   SetDlgItemTextA(panel, IDC_SHEET_SIZE, size);
 }
 
@@ -221,11 +144,11 @@ bool LoadSheet(HWND panel, char pathBuffer[kPathBufferSize]) {
       opened.handle != INVALID_HANDLE_VALUE && LoadIntoSheetDC(panel, file, opened);
   CloseSheetFile(opened);
   if (!loaded) {
-    MessageBoxA(panel, "BMPファイル読みとりに失敗しました", "エラー", MB_ICONEXCLAMATION | MB_OK);
+    MessageBoxA(panel, TEXT_LOAD_FAILED, TEXT_LOAD_FAILED_CAPTION, MB_ICONEXCLAMATION | MB_OK);
     return false;
   }
   SetWindowTextA(panel, pathBuffer);
-  memcpy(sheet.lastPath, pathBuffer, kPathBufferSize);
+  memcpy(sheet.source.lastPath, pathBuffer, kPathBufferSize);
   return true;
 }
 
@@ -244,12 +167,12 @@ bool LoadIntoSheetDC(HWND panel, const char* file, SheetFile& opened) {
   sheet.needsKeyPass = true;
   // The stamp read before the load: a save that landed while the file was
   // loading shows at the next look or Start instead of never.
-  sheet.lastFileStamp = opened.stamp;
-  sheet.lookAgain = !SameStamp(StampNow(opened), opened.stamp);
-  sheet.reloadTime = ReloadTimeForCoarseStamp(opened.stamp.lastWriteTime, loadStart);
-  sheet.failedStamp = FileStamp{0, 0};
-  if (file != sheet.lastFile) lstrcpynA(sheet.lastFile, file, MAX_PATH);
-  WatchSheetFolder();
+  SheetSource& source = sheet.source;
+  source.stamp = opened.stamp;
+  source.loadStart = loadStart;
+  source.changedWhileLoading = !SameStamp(StampNow(opened), opened.stamp);
+  if (file != source.file) lstrcpynA(source.file, file, MAX_PATH);
+  ++source.loads;
   ShowSheetSize(panel);
   return true;
 }

@@ -3,65 +3,76 @@
 // whole yet (a paint program halfway through writing it), or that does not
 // load, is left until it changes again; the tick shows no message. While
 // the file's folder reports no change, a look touches no disk or network.
+//
+// The watch learns of each new copy from the record the load keeps of where
+// the copy came from; the load never calls here.
+#include "sheet/sheet_watch_win.h"
+
 #include <windows.h>
 
 #include <cstring>
 
 #include "anim/animation_core.h"
 #include "app/frame_win.h"
-#include "sheet/bmp_header_core.h"
-#include "sheet/key_colour_core.h"
-#include "sheet/sheet_watch_core.h"
+#include "sheet/sheet_file_core.h"
+#include "sheet/sheet_file_win.h"
 #include "sheet/sheet_win.h"
-
-void StopWatchingSheetFolder() {
-  if (sheet.folderWatch != nullptr) FindCloseChangeNotification(sheet.folderWatch);
-  sheet.folderWatch = nullptr;
-  sheet.watchedFolder[0] = '\0';
-}
-
-void WatchSheetFolder() {
-  char folder[MAX_PATH];
-  char* name = nullptr;
-  const DWORD length = GetFullPathNameA(sheet.lastFile, MAX_PATH, folder, &name);
-  if (length == 0 || length >= MAX_PATH || name == nullptr) {
-    StopWatchingSheetFolder();  // looked at every 300 ms instead
-    return;
-  }
-  *name = '\0';  // the folder, with its closing backslash
-  if (sheet.folderWatch != nullptr && strcmp(folder, sheet.watchedFolder) == 0) return;
-  StopWatchingSheetFolder();
-  HANDLE watch = FindFirstChangeNotificationA(
-      folder, FALSE,
-      FILE_NOTIFY_CHANGE_LAST_WRITE | FILE_NOTIFY_CHANGE_SIZE | FILE_NOTIFY_CHANGE_FILE_NAME);
-  if (watch == INVALID_HANDLE_VALUE) return;
-  sheet.folderWatch = watch;
-  memcpy(sheet.watchedFolder, folder, sizeof folder);
-}
-
-uint64_t FileTimeNow() {
-  FILETIME now;
-  GetSystemTimeAsFileTime(&now);
-  return (static_cast<uint64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
-}
 
 namespace {
 
-// Whether this tick looks at the file: at most every 300 ms, and then only
-// when its folder reported a change, when the folder cannot be watched,
-// when something is to be tried again, or when the held copy may miss a
-// save its stamp cannot show.
+struct SheetWatch {
+  uint32_t loadsSeen;          // the copy the watch has taken in (sheet.source.loads)
+  uint32_t lastCheckTime;      // tick count of the last look at the file
+  bool lookAgain;              // the next look is due by time alone
+  uint64_t reloadTime;         // file time to load the copy once more; 0 none
+  FileStamp failedStamp;       // of the last file a look did not load
+  HANDLE folderWatch;          // change notification on the file's folder, or null
+  char watchedFolder[MAX_PATH];
+};
+
+SheetWatch watch = {};
+
+// The notification on the held copy's folder: the one in place when the
+// folder is the same, else a new one. A new one cannot tell what changed
+// before it was armed, so the next look reads the file.
+void WatchFolderOf(const char* file) {
+  char folder[MAX_PATH];
+  if (!FolderOf(file, folder)) {
+    StopWatchingSheetFolder();  // looked at by time instead
+    return;
+  }
+  if (watch.folderWatch != nullptr && strcmp(folder, watch.watchedFolder) == 0) return;
+  StopWatchingSheetFolder();
+  watch.folderWatch = NotifyChangesIn(folder);
+  if (watch.folderWatch != nullptr) memcpy(watch.watchedFolder, folder, sizeof folder);
+  watch.lookAgain = true;
+}
+
+// Takes in the copy the load put in place since the last tick: its file is
+// the one to watch, a file that failed before may be tried again, a stamp
+// that moved during the load calls for a look, and a coarse stamp for one
+// more load once its step is over.
+void TakeInNewCopy() {
+  const SheetSource& source = sheet.source;
+  if (watch.loadsSeen == source.loads) return;
+  watch.loadsSeen = source.loads;
+  watch.failedStamp = FileStamp{0, 0};
+  watch.lookAgain = source.changedWhileLoading;
+  watch.reloadTime = ReloadTimeForCoarseStamp(source.stamp.lastWriteTime, source.loadStart);
+  WatchFolderOf(source.file);
+}
+
+// Whether this tick looks at the file: at most every check interval, and
+// then only when its folder reported a change, when the folder cannot be
+// watched, when something is to be tried again, or when the held copy may
+// miss a save its stamp cannot show.
 bool LookIsDue(bool& reloadRegardless) {
   const uint32_t now = GetTickCount();
-  if (!SheetCheckIsDue(now, sheet.lastCheckTime)) return false;
-  reloadRegardless = sheet.reloadTime != 0 && FileTimeNow() >= sheet.reloadTime;
-  bool due = sheet.folderWatch == nullptr || sheet.lookAgain || reloadRegardless;
-  if (sheet.folderWatch != nullptr && WaitForSingleObject(sheet.folderWatch, 0) == WAIT_OBJECT_0) {
-    // Armed again before the look, so a change made during it is not lost.
-    FindNextChangeNotification(sheet.folderWatch);
-    due = true;
-  }
-  if (due) sheet.lastCheckTime = now;
+  if (!SheetCheckIsDue(now, watch.lastCheckTime)) return false;
+  reloadRegardless = watch.reloadTime != 0 && FileTimeNow() >= watch.reloadTime;
+  bool due = watch.folderWatch == nullptr || watch.lookAgain || reloadRegardless;
+  if (watch.folderWatch != nullptr && FolderReportedChange(watch.folderWatch)) due = true;
+  if (due) watch.lastCheckTime = now;
   return due;
 }
 
@@ -75,32 +86,51 @@ bool OpenFailedForAMoment() {
 
 }  // namespace
 
+void StopWatchingSheetFolder() {
+  StopNotifying(watch.folderWatch);
+  watch.folderWatch = nullptr;
+  watch.watchedFolder[0] = '\0';
+}
+
+void EndSheetWatch() {
+  StopWatchingSheetFolder();
+  watch = {};
+}
+
+const char* WatchedSheetFolder() { return watch.watchedFolder; }
+
+void SetSheetLookDue(bool due) {
+  watch.lastCheckTime = GetTickCount() - (due ? kSheetCheckInterval : 0);
+}
+
 void ReloadChangedSheet() {
   if (sheet.sheetBitmap == nullptr) return;
+  TakeInNewCopy();
   bool reloadRegardless = false;
   if (!LookIsDue(reloadRegardless)) return;
-  sheet.lookAgain = false;
+  watch.lookAgain = false;
   // The file the held copy came from, whatever the path field shows now.
   SheetFile opened;
-  if (!OpenSheetFile(sheet.lastFile, opened)) {
-    sheet.lookAgain = OpenFailedForAMoment();
+  if (!OpenSheetFile(sheet.source.file, opened)) {
+    watch.lookAgain = OpenFailedForAMoment();
     return;
   }
   const FileStamp stamp = opened.stamp;
-  const bool changed = reloadRegardless || !SameStamp(stamp, sheet.lastFileStamp);
+  const bool changed = reloadRegardless || !SameStamp(stamp, sheet.source.stamp);
   // A file that did not load, or was not whole, is tried again once its
   // stamp moves; each look reads its head once.
-  const bool worthLoading =
-      changed && !SameStamp(stamp, sheet.failedStamp) && ReadSheetHead(opened) &&
-      BmpFileIsWhole(opened.head, opened.headBytes, stamp.size);
+  const bool worthLoading = changed && !SameStamp(stamp, watch.failedStamp) &&
+                            ReadSheetHead(opened) &&
+                            BmpFileIsWhole(DescribeBmp(opened.head, opened.headBytes), stamp.size);
   const bool wasKeyed = !sheet.needsKeyPass;
-  const bool loaded = worthLoading && LoadIntoSheetDC(frame.panel, sheet.lastFile, opened);
+  const bool loaded = worthLoading && LoadIntoSheetDC(frame.panel, sheet.source.file, opened);
   CloseSheetFile(opened);
   if (!loaded) {
-    if (changed && opened.headRead) sheet.failedStamp = stamp;
-    if (reloadRegardless) sheet.reloadTime = 0;
+    if (changed && opened.headRead) watch.failedStamp = stamp;
+    if (reloadRegardless) watch.reloadTime = 0;
     return;
   }
+  TakeInNewCopy();
   // Keyed as the playing Start keyed it; a copy loaded clean since that
   // Start (dropped, or named by a settings file) stays clean.
   if (wasKeyed)

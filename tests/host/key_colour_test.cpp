@@ -1,5 +1,4 @@
-// Key colours, the pixel replacement of the key pass, the reuse test of the
-// sheet load.
+// Key colours and the pixel replacement of the key pass.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -204,85 +203,6 @@ TEST(ReplaceKeyPixelsTest, RowsOf24BitPixelsAgreeWithAPlainLoop) {
         EXPECT_EQ(got.bytes, expected.bytes);
       }
     }
-  }
-}
-
-// Reuse test: transparency on, the same path, the file unchanged, the same
-// key as the last pass and, for a keyed copy, the same background.
-const FileStamp kStamp = {1234, 0x01DB000012345678ull};
-const SheetIdentity kHeld = {"C:\\sprites\\walk.bmp", kStamp, 0x00FF00FFu, 0x00102030u};
-const SheetIdentity kNothingHeld = {"", {0, 0}, 0, 0};  // before any load
-
-SheetIdentity With(SheetIdentity s, const char* path) { s.path = path; return s; }
-SheetIdentity With(SheetIdentity s, FileStamp file) { s.file = file; return s; }
-SheetIdentity WithKey(SheetIdentity s, uint32_t key) { s.keyColour = key; return s; }
-SheetIdentity WithBackground(SheetIdentity s, uint32_t b) { s.backgroundColour = b; return s; }
-
-TEST(CanReuseSheetTest, EveryConditionMustHold) {
-  const struct {
-    const char* name;
-    SheetIdentity wanted, held;
-    bool heldIsKeyed, transparencyOn, reused;
-  } cases[] = {
-      {"AllTheSame", kHeld, kHeld, true, true, true},
-      {"TransparencyOff", kHeld, kHeld, true, false, false},
-      {"AnotherPath", With(kHeld, "C:\\sprites\\run.bmp"), kHeld, true, true, false},
-      {"LetterCaseCounts", With(kHeld, "C:\\sprites\\WALK.bmp"), kHeld, true, true, false},
-      {"APrefixIsAnotherPath", With(kHeld, "C:\\sprites\\walk.bm"), kHeld, true, true, false},
-      {"JapaneseByteForByte", With(kHeld, "\x95\x5c.bmp"), With(kHeld, "\x95\x5c.bmp"), true,
-       true, true},
-      {"JapaneseTrailByteDiffers", With(kHeld, "\x95\x5d.bmp"), With(kHeld, "\x95\x5c.bmp"), true,
-       true, false},
-      // The file edited in another program since the copy was loaded.
-      {"FileGrew", With(kHeld, FileStamp{1235, kStamp.lastWriteTime}), kHeld, true, true, false},
-      {"FileRewrittenSameSize", With(kHeld, FileStamp{1234, kStamp.lastWriteTime + 1}), kHeld,
-       true, true, false},
-      {"FileGone", With(kHeld, FileStamp{0, 0}), kHeld, true, true, false},
-      {"KeyOneStepOff", WithKey(kHeld, 0x00FF00FEu), kHeld, true, true, false},
-      {"KeyOffOnACleanCopy", WithKey(kHeld, 0x00FF00FEu), kHeld, false, true, false},
-      // Keyed pixels hold the earlier background: a new one needs a clean copy.
-      {"BackgroundChangedOnAKeyedCopy", WithBackground(kHeld, 0x00102031u), kHeld, true, true,
-       false},
-      {"BackgroundChangedOnACleanCopy", WithBackground(kHeld, 0x00102031u), kHeld, false, true,
-       true},
-      // Nothing loaded yet: an empty path field with a black key and no file.
-      {"BeforeAnyLoadEmptyPathAndBlackKey", WithBackground(kNothingHeld, 0x00FFFFFFu),
-       kNothingHeld, false, true, true},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    EXPECT_EQ(CanReuseSheet(c.wanted, c.held, c.heldIsKeyed, c.transparencyOn), c.reused);
-  }
-}
-
-// A clean copy of the same unchanged file is what a load would give,
-// whatever the key, the background and the transparency box.
-TEST(HeldCopyIsTheFileTest, OnlyACleanCopyOfTheSamePathAndStamp) {
-  const struct {
-    const char* name;
-    SheetIdentity wanted, held;
-    bool heldIsClean, isTheFile;
-  } cases[] = {
-      {"AllTheSame", kHeld, kHeld, true, true},
-      {"AnotherKey", WithKey(kHeld, 0x00FF00FEu), kHeld, true, true},
-      {"AnotherBackground", WithBackground(kHeld, 0x00102031u), kHeld, true, true},
-      {"KeyedCopy", kHeld, kHeld, false, false},
-      {"AnotherPath", With(kHeld, "C:\\sprites\\run.bmp"), kHeld, true, false},
-      {"LetterCaseCounts", With(kHeld, "C:\\sprites\\WALK.bmp"), kHeld, true, false},
-      {"FileGrew", With(kHeld, FileStamp{1235, kStamp.lastWriteTime}), kHeld, true, false},
-      {"FileRewrittenSameSize", With(kHeld, FileStamp{1234, kStamp.lastWriteTime + 1}), kHeld,
-       true, false},
-      {"FileGone", With(kHeld, FileStamp{0, 0}), kHeld, true, false},
-      // The held copy's file could not be read when it loaded, nor now.
-      {"NoStampEitherTime", With(kHeld, FileStamp{0, 0}), With(kHeld, FileStamp{0, 0}), true,
-       false},
-      {"NothingHeld", WithBackground(kNothingHeld, 0x00FFFFFFu), kNothingHeld, false, false},
-      // A pass that stopped part-way: still marked for a pass, no last key.
-      {"KeyedInPart", kHeld, WithKey(kHeld, 0xFFFFFFFFu), true, false},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    EXPECT_EQ(HeldCopyIsTheFile(c.wanted, c.held, c.heldIsClean), c.isTheFile);
   }
 }
 

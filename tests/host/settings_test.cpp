@@ -186,6 +186,8 @@ TEST(SaveBaseName, DropsDriveFoldersAndLastExtension) {
       {"C:\\x\\\x95\x5c\x95\x5c", "\x95\x5c\x95\x5c"},
       // ソ is 0x83 0x5C as well.
       {"\x83\x5c.bmp", "\x83\x5c"},
+      // 纊 is 0xFA 0x5C: a lead byte from E0 to FC, the name's last character.
+      {"C:\\x\\a\xfa\x5c", "a\xfa\x5c"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.path);

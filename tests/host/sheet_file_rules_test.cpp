@@ -1,9 +1,9 @@
-// What is read of the sheet's file: which names are resolved against the
+// The rules about the sheet's file: which names are resolved against the
 // current folder, when the tick's next look is due and when a copy must be
 // loaded once more, whether a BMP file is as long as its headers say, which
-// files never reach the loader, and which files the sheet load takes as DIB
+// files never reach the loader, which files the sheet load takes as DIB
 // sections in their own format (whole, uncompressed, bottom-up files of 24
-// and 32 bits).
+// and 32 bits), and when the held copy can stand for the file.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -12,9 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "sheet/bmp_header_core.h"
-#include "sheet/sheet_name_core.h"
-#include "sheet/sheet_watch_core.h"
+#include "sheet/sheet_file_core.h"
 #include "tools/bmp_file_core.h"
 
 namespace {
@@ -65,11 +63,13 @@ TEST(SheetCheckTest, ACopyLoadedWithinAWholeSecondStampsStepIsLoadedOnceMoreAfte
   const uint64_t t = 13'000'000'000 * kSecond;  // a whole second
   const struct { const char* name; uint64_t written, loadStart, reloadAt; } cases[] = {
       {"loaded in the same second", t, t + 1, t + 2 * kSecond},
+      {"an odd whole second", t + kSecond, t + kSecond + 1, t + 3 * kSecond},
       {"loaded 1.9999999 s later", t, t + 2 * kSecond - 1, t + 2 * kSecond},
       {"loaded 2 s later: settled", t, t + 2 * kSecond, 0},
       {"loaded before the stamp (a clock behind)", t, t - 5 * kSecond, t + 2 * kSecond},
       {"a finer stamp tells every save", t + 1234567, t + 1234568, 0},
       {"a stamp of no file", 0, t, 0},
+      {"a stamp of no file, nothing loaded yet", 0, 0, 0},
       {"the last whole second", UINT64_MAX / kSecond * kSecond, UINT64_MAX - 1, 0},
   };
   for (const auto& c : cases)
@@ -132,9 +132,12 @@ Bytes WithProfile() {
   return b;
 }
 
-bool IsWhole(const Bytes& file, size_t length) {
-  return BmpFileIsWhole(file.data(), std::min(length, kBmpHeadBytes), length);
+// The file's first bytes as the program reads them, at most kBmpHeadBytes.
+BmpHeader Head(const Bytes& file, size_t length) {
+  return DescribeBmp(file.data(), std::min(length, kBmpHeadBytes));
 }
+
+bool IsWhole(const Bytes& file, size_t length) { return BmpFileIsWhole(Head(file, length), length); }
 
 TEST(BmpWholeTest, AWholeFileOfEachKindIsWholeAndCutAnywhereIsNot) {
   const struct {
@@ -175,7 +178,7 @@ TEST(BmpWholeTest, AWholeFileOfEachKindIsWholeAndCutAnywhereIsNot) {
     SCOPED_TRACE(c.name);
     const size_t size = c.file.size();
     ASSERT_FALSE(c.file.empty());
-    EXPECT_EQ(BmpLengthNeeded(c.file.data(), std::min(size, kBmpHeadBytes)), size);
+    EXPECT_EQ(BmpLengthNeeded(Head(c.file, size)), size);
     EXPECT_TRUE(IsWhole(c.file, size));
     EXPECT_TRUE(IsWhole(c.file, size + 1)) << "bytes behind the image do no harm";
     // Cut in the file header, the bitmap header, just before the pixels
@@ -225,9 +228,9 @@ TEST(BmpWholeTest, LengthsBeyond32BitsAndHeadsThatCannotBeMeasured) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    const size_t length = std::min(c.head.size(), kBmpHeadBytes);
-    EXPECT_EQ(BmpLengthNeeded(c.head.data(), length), c.needed);
-    EXPECT_EQ(BmpFileIsWhole(c.head.data(), length, UINT64_MAX), c.needed != 0);
+    const BmpHeader head = Head(c.head, c.head.size());
+    EXPECT_EQ(BmpLengthNeeded(head), c.needed);
+    EXPECT_EQ(BmpFileIsWhole(head, UINT64_MAX), c.needed != 0);
   }
 }
 
@@ -245,7 +248,7 @@ TEST(SheetFile, OnlyAPixelOffsetInsideTheFileHeaderKeepsAFileFromTheLoader) {
       {"offset 13 without BM", Poked(WithOffset(file, 13), 0, 'B' | 'A' << 8), file.size(), false},
   };
   for (const auto& c : cases)
-    EXPECT_EQ(BmpPixelsInFileHeader(c.head.data(), c.length), c.refused) << c.name;
+    EXPECT_EQ(BmpPixelsInFileHeader(Head(c.head, c.length)), c.refused) << c.name;
 }
 
 TEST(SheetFile, OnlyWholeUncompressedBottomUpTrueColourFilesLoadAsDibSections) {
@@ -301,16 +304,94 @@ TEST(SheetFile, OnlyWholeUncompressedBottomUpTrueColourFilesLoadAsDibSections) {
     // Bytes added are really there: a longer header is read from them.
     if (c.sizeChange > 0) file.resize(file.size() + static_cast<size_t>(c.sizeChange));
     const uint64_t size = c.sizeChange > 0 ? file.size() : file.size() + c.sizeChange;
-    const size_t headBytes = std::min(file.size(), kBmpHeadBytes);
-    EXPECT_EQ(IsWholeTrueColourBmp(file.data(), headBytes, size), c.whole);
+    EXPECT_EQ(IsWholeTrueColourBmp(Head(file, file.size()), size), c.whole);
   }
   // A file shorter than its file header and 40-byte info header, whatever
   // its first bytes say.
   constexpr size_t kInfoHeadBytes = 54;
   const Bytes whole = EncodeBmp(5, 3, 24, {}, [](int, int) { return 0u; });
-  EXPECT_TRUE(IsWholeTrueColourBmp(whole.data(), kInfoHeadBytes, whole.size()));
-  EXPECT_FALSE(IsWholeTrueColourBmp(whole.data(), kInfoHeadBytes - 1, whole.size()));
-  EXPECT_FALSE(IsWholeTrueColourBmp(whole.data(), kInfoHeadBytes, kInfoHeadBytes - 1));
+  EXPECT_TRUE(IsWholeTrueColourBmp(Head(whole, kInfoHeadBytes), whole.size()));
+  EXPECT_FALSE(IsWholeTrueColourBmp(Head(whole, kInfoHeadBytes - 1), whole.size()));
+  EXPECT_FALSE(IsWholeTrueColourBmp(Head(whole, kInfoHeadBytes), kInfoHeadBytes - 1));
+}
+
+// Reuse test: transparency on, the same path, the file unchanged, the same
+// key as the last pass and, for a keyed copy, the same background.
+const FileStamp kStamp = {1234, 0x01DB000012345678ull};
+const SheetIdentity kHeld = {"C:\\sprites\\walk.bmp", kStamp, 0x00FF00FFu, 0x00102030u};
+const SheetIdentity kNothingHeld = {"", {0, 0}, 0, 0};  // before any load
+
+SheetIdentity With(SheetIdentity s, const char* path) { s.path = path; return s; }
+SheetIdentity With(SheetIdentity s, FileStamp file) { s.file = file; return s; }
+SheetIdentity WithKey(SheetIdentity s, uint32_t key) { s.keyColour = key; return s; }
+SheetIdentity WithBackground(SheetIdentity s, uint32_t b) { s.backgroundColour = b; return s; }
+
+TEST(CanReuseSheetTest, EveryConditionMustHold) {
+  const struct {
+    const char* name;
+    SheetIdentity wanted, held;
+    bool heldIsKeyed, transparencyOn, reused;
+  } cases[] = {
+      {"AllTheSame", kHeld, kHeld, true, true, true},
+      {"TransparencyOff", kHeld, kHeld, true, false, false},
+      {"AnotherPath", With(kHeld, "C:\\sprites\\run.bmp"), kHeld, true, true, false},
+      {"LetterCaseCounts", With(kHeld, "C:\\sprites\\WALK.bmp"), kHeld, true, true, false},
+      {"APrefixIsAnotherPath", With(kHeld, "C:\\sprites\\walk.bm"), kHeld, true, true, false},
+      {"JapaneseByteForByte", With(kHeld, "\x95\x5c.bmp"), With(kHeld, "\x95\x5c.bmp"), true,
+       true, true},
+      {"JapaneseTrailByteDiffers", With(kHeld, "\x95\x5d.bmp"), With(kHeld, "\x95\x5c.bmp"), true,
+       true, false},
+      // The file edited in another program since the copy was loaded.
+      {"FileGrew", With(kHeld, FileStamp{1235, kStamp.lastWriteTime}), kHeld, true, true, false},
+      {"FileRewrittenSameSize", With(kHeld, FileStamp{1234, kStamp.lastWriteTime + 1}), kHeld,
+       true, true, false},
+      {"FileGone", With(kHeld, FileStamp{0, 0}), kHeld, true, true, false},
+      {"KeyOneStepOff", WithKey(kHeld, 0x00FF00FEu), kHeld, true, true, false},
+      {"KeyOffOnACleanCopy", WithKey(kHeld, 0x00FF00FEu), kHeld, false, true, false},
+      // Keyed pixels hold the earlier background: a new one needs a clean copy.
+      {"BackgroundChangedOnAKeyedCopy", WithBackground(kHeld, 0x00102031u), kHeld, true, true,
+       false},
+      {"BackgroundChangedOnACleanCopy", WithBackground(kHeld, 0x00102031u), kHeld, false, true,
+       true},
+      // Nothing loaded yet: an empty path field with a black key and no file.
+      {"BeforeAnyLoadEmptyPathAndBlackKey", WithBackground(kNothingHeld, 0x00FFFFFFu),
+       kNothingHeld, false, true, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(CanReuseSheet(c.wanted, c.held, c.heldIsKeyed, c.transparencyOn), c.reused);
+  }
+}
+
+// A clean copy of the same unchanged file is what a load would give,
+// whatever the key, the background and the transparency box.
+TEST(HeldCopyIsTheFileTest, OnlyACleanCopyOfTheSamePathAndStamp) {
+  const struct {
+    const char* name;
+    SheetIdentity wanted, held;
+    bool heldIsClean, isTheFile;
+  } cases[] = {
+      {"AllTheSame", kHeld, kHeld, true, true},
+      {"AnotherKey", WithKey(kHeld, 0x00FF00FEu), kHeld, true, true},
+      {"AnotherBackground", WithBackground(kHeld, 0x00102031u), kHeld, true, true},
+      {"KeyedCopy", kHeld, kHeld, false, false},
+      {"AnotherPath", With(kHeld, "C:\\sprites\\run.bmp"), kHeld, true, false},
+      {"LetterCaseCounts", With(kHeld, "C:\\sprites\\WALK.bmp"), kHeld, true, false},
+      {"FileGrew", With(kHeld, FileStamp{1235, kStamp.lastWriteTime}), kHeld, true, false},
+      {"FileRewrittenSameSize", With(kHeld, FileStamp{1234, kStamp.lastWriteTime + 1}), kHeld,
+       true, false},
+      {"FileGone", With(kHeld, FileStamp{0, 0}), kHeld, true, false},
+      // The held copy's file could not be read when it loaded, nor now.
+      {"NoStampEitherTime", With(kHeld, FileStamp{0, 0}), With(kHeld, FileStamp{0, 0}), true,
+       false},
+      {"NothingHeld", WithBackground(kNothingHeld, 0x00FFFFFFu), kNothingHeld, false, false},
+      // A pass that stopped part-way: still marked for a pass, no last key.
+      {"KeyedInPart", kHeld, WithKey(kHeld, 0xFFFFFFFFu), true, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(HeldCopyIsTheFile(c.wanted, c.held, c.heldIsClean), c.isTheFile);
+  }
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 // real program.
 #include "tests/wine/support/fixtures.h"
 
+#include "app/main_window_win.h"
+
 #include <cstdlib>
 #include <string>
 
@@ -30,11 +32,11 @@ TEST_F(FrameTest, MainWindowHasItsClassTitleSizeAndMenu) {
   char className[64] = {};
   GetClassNameA(frame.mainWindow, className, sizeof className);
   EXPECT_STREQ(className, "bitmap");
-  EXPECT_EQ(WindowText(frame.mainWindow), "Pellowrick Ver4.0");
+  EXPECT_EQ(WindowText(frame.mainWindow), TEXT_MAIN_TITLE);
   RECT outer;
   GetWindowRect(frame.mainWindow, &outer);
-  EXPECT_EQ(outer.right - outer.left, 400);
-  EXPECT_EQ(outer.bottom - outer.top, 399);
+  EXPECT_EQ(outer.right - outer.left, kMainWindowWidth);
+  EXPECT_EQ(outer.bottom - outer.top, kMainWindowHeight);
   EXPECT_EQ(GetWindowLongA(frame.mainWindow, GWL_STYLE) & WS_OVERLAPPEDWINDOW,
             static_cast<LONG>(WS_OVERLAPPEDWINDOW));
 
@@ -42,7 +44,10 @@ TEST_F(FrameTest, MainWindowHasItsClassTitleSizeAndMenu) {
   ASSERT_NE(menu, nullptr);
   ASSERT_EQ(GetMenuItemCount(menu), 4);
   const struct { const char* caption; UINT id; } items[] = {
-      {"終了", IDM_EXIT}, {"開始", IDM_START}, {"停止", IDM_STOP}, {"メニュー表示切替", IDM_TOGGLE_PANEL}};
+      {TEXT_MENU_EXIT, IDM_EXIT},
+      {TEXT_MENU_START, IDM_START},
+      {TEXT_MENU_STOP, IDM_STOP},
+      {TEXT_MENU_TOGGLE_PANEL, IDM_TOGGLE_PANEL}};
   for (int i = 0; i < 4; ++i) {
     EXPECT_EQ(MenuCaption(menu, i), items[i].caption) << i;
     EXPECT_EQ(GetMenuItemID(menu, i), items[i].id) << i;
@@ -136,9 +141,9 @@ TEST_F(FrameTest, ExitDuringPlaybackKillsTheTimerBeforeReleasingSurfaces) {
 
 TEST_F(FrameTest, AFileDroppedOnTheMainWindowReachesThePanelAndTheDropIsReleased) {
   const std::string path = WriteSheet("dropped.bmp", 96, 32, Solid(RGB(9, 9, 9)));
-  const struct { const char* name; bool panel; const char* shownPath; const char* size; } cases[] = {
-      {"no panel, as when it could not be made: nothing opens", false, "", "0 × 0"},
-      {"the panel opens the file", true, path.c_str(), "96 × 32"},
+  const struct { const char* name; bool panel; const char* shownPath; std::string size; } cases[] = {
+      {"no panel, as when it could not be made: nothing opens", false, "", SizeLabel(0, 0)},
+      {"the panel opens the file", true, path.c_str(), SizeLabel(96, 32)},
   };
   const HWND panel = frame.panel;
   for (const auto& c : cases) {

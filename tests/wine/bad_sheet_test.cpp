@@ -143,10 +143,10 @@ TEST_F(BadSheetTest, EveryMalformedSheetFailsCleanlyOrLoadsAndPlaybackGoesOn) {
   for (const BadSheet& bad : corpus) {
     SCOPED_TRACE(bad.name);
     DropFiles({goodPath_});
-    ASSERT_STREQ(sheet.lastPath, goodPath_.c_str());
+    ASSERT_STREQ(sheet.source.lastPath, goodPath_.c_str());
     const HBITMAP held = sheet.sheetBitmap;
     const int shownBefore = boxes.Count();
-    const uint32_t calls = sheet.loaderCalls;
+    const uint32_t calls = loaderCalls;
 
     DropFiles({bad.path});
     const bool failed = boxes.Count() == shownBefore + 1;
@@ -154,22 +154,22 @@ TEST_F(BadSheetTest, EveryMalformedSheetFailsCleanlyOrLoadsAndPlaybackGoesOn) {
     if (bad.ignored) {
       EXPECT_FALSE(failed);
       EXPECT_EQ(sheet.sheetBitmap, held);
-      EXPECT_STREQ(sheet.lastPath, goodPath_.c_str());
+      EXPECT_STREQ(sheet.source.lastPath, goodPath_.c_str());
     } else if (failed) {
       ++failures;
       if (bad.refused) {
-        EXPECT_EQ(sheet.loaderCalls, calls) << "never handed to the loader";
+        EXPECT_EQ(loaderCalls, calls) << "never handed to the loader";
         // Named in the path field, Start shows the message and changes nothing.
         SetControlText(IDC_PATH, bad.path.c_str());
         const AnimationSettings playing = animation;
         EXPECT_FALSE(Start());
         EXPECT_EQ(boxes.Count(), shownBefore + 2);
-        EXPECT_EQ(sheet.loaderCalls, calls);
+        EXPECT_EQ(loaderCalls, calls);
         EXPECT_EQ(memcmp(animation.frameSequence, playing.frameSequence, kSequenceSize), 0);
         SetControlText(IDC_PATH, goodPath_.c_str());
       }
       EXPECT_EQ(sheet.sheetBitmap, held);
-      EXPECT_STREQ(sheet.lastPath, goodPath_.c_str());
+      EXPECT_STREQ(sheet.source.lastPath, goodPath_.c_str());
       EXPECT_EQ(sheet.sheetWidth, 16);
       EXPECT_EQ(sheet.sheetHeight, 8);
     } else {

@@ -62,7 +62,7 @@ TEST_F(PanelTest, StartsWithEveryControlAndDefaultAndTheKeyControlsDisabled) {
                 {IDC_INTERVAL, "200"},  {IDC_COLUMN, "0"},       {IDC_ZOOM, "1"},
                 {IDC_LOOP_COUNT, "0"},  {IDC_KEY_BLUE, "0"},     {IDC_KEY_GREEN, "0"},
                 {IDC_KEY_RED, "0"},     {IDC_BACK_RED, "255"},   {IDC_BACK_GREEN, "255"},
-                {IDC_BACK_BLUE, "255"}, {IDC_FRAME_LIST, ""},    {IDC_SHEET_SIZE, "0 × 0"}});
+                {IDC_BACK_BLUE, "255"}, {IDC_FRAME_LIST, ""},    {IDC_SHEET_SIZE, SizeLabel(0, 0)}});
   // Every control with an id, by class; two are checked and the key
   // controls cannot be used yet.
   const struct { const char* name; std::vector<int> ids; } classes[] = {
@@ -115,7 +115,7 @@ TEST_F(PanelTest, StartUpWithASheetThatFailsShowsTheMessageAndLeavesThePanelUnpl
   EXPECT_FALSE(PanelStandsBesideMainWindow());
   EXPECT_EQ(WindowText(frame.panel), kPanelTitle);
   // The path went in before the load; the defaults stand.
-  ExpectFields({{IDC_PATH, path}, {IDC_SHEET_SIZE, "0 × 0"}, {IDC_FRAME_WIDTH, "64"}});
+  ExpectFields({{IDC_PATH, path}, {IDC_SHEET_SIZE, SizeLabel(0, 0)}, {IDC_FRAME_WIDTH, "64"}});
   EXPECT_EQ(sheet.sheetBitmap, nullptr);
   Pump(100);
   EXPECT_EQ(watcher.Count(), 1);
@@ -139,7 +139,7 @@ TEST_F(PanelTest, AtStartUpAndByDropOnlyNamesEndingInBmpOrBMPOpenAsSheets) {
     const std::string shown = c.loaded ? path : "";
     const std::string title = c.loaded ? path : kPanelTitle;
     // The defaults were written before the file was opened.
-    ExpectFields({{IDC_PATH, shown}, {IDC_SHEET_SIZE, c.loaded ? "48 × 16" : "0 × 0"},
+    ExpectFields({{IDC_PATH, shown}, {IDC_SHEET_SIZE, c.loaded ? SizeLabel(48, 16) : SizeLabel(0, 0)},
                   {IDC_FRAME_WIDTH, "64"}, {IDC_ZOOM, "1"}});
     EXPECT_EQ(WindowText(frame.panel), title);
     EXPECT_EQ(sheet.sheetBitmap != nullptr, c.loaded);
@@ -173,7 +173,7 @@ TEST_F(PanelTest, OfTheFilesDroppedAtOnceOnlyTheFirstIsTried) {
   EXPECT_EQ(sheet.sheetBitmap, nullptr);
 
   DropFiles({strip, second, third});
-  ExpectFields({{IDC_PATH, strip}, {IDC_SHEET_SIZE, "48 × 16"}});
+  ExpectFields({{IDC_PATH, strip}, {IDC_SHEET_SIZE, SizeLabel(48, 16)}});
   EXPECT_EQ(WindowText(frame.panel), strip);
   EXPECT_EQ(SheetPixel(3, 3), kOtherFirstRow);
 }
@@ -214,12 +214,12 @@ TEST_F(PanelTest, BrowseDuringPlaybackStopsAndOpensTheChosenFileOrChangesNothing
     const char* chosen;  // null: the dialog is cancelled
     bool stops;
     std::string path;  // the path field and the panel's title afterwards
-    const char* size;
+    std::string size;
     COLORREF pixel;    // sheet pixel (3, 3)
   } cases[] = {
-      {"cancelled", nullptr, false, first, "32 × 16", kFirstRow},
-      {"a sheet chosen", sheetFile.c_str(), true, sheetFile, "48 × 16", kOtherFirstRow},
-      {"another file chosen", otherFile.c_str(), true, first, "32 × 16", kFirstRow},
+      {"cancelled", nullptr, false, first, SizeLabel(32, 16), kFirstRow},
+      {"a sheet chosen", sheetFile.c_str(), true, sheetFile, SizeLabel(48, 16), kOtherFirstRow},
+      {"another file chosen", otherFile.c_str(), true, first, SizeLabel(32, 16), kFirstRow},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -520,7 +520,10 @@ TEST_F(PanelTest, TheButtonsTheMenuAndEnterStartAndStopAlike) {
     EXPECT_EQ(animation.frameWidth, 8);
     EXPECT_EQ(animation.backgroundColour, kBackground);
     ASSERT_TRUE(TimerRuns());
-    EXPECT_EQ(WindowText(frame.mainWindow).rfind("Pellowrick Ver4.0 [ ", 0), 0u);
+    const std::string playing = WindowText(frame.mainWindow);  // one of the four cells
+    EXPECT_TRUE(playing == PlayingTitle(0) || playing == PlayingTitle(1) ||
+                playing == PlayingTitle(2) || playing == PlayingTitle(3))
+        << playing;
 
     // Stop kills the timer and keeps everything else; a second Stop with
     // no timer running is harmless.

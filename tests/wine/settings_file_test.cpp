@@ -71,7 +71,7 @@ TEST_F(SettingsFileTest, SaveWritesTheLayoutToANewFileAndNothingElse) {
     DeleteFileA(target.c_str());
     Restart();
     FillPanelForSave(sheetPath_);
-    DialogWatcher error("保存エラー");
+    DialogWatcher error(TEXT_SAVE_ERROR_CAPTION);
     FileDialogDriver driver(target.c_str(), IDOK);
     Click(IDC_SAVE);
     ASSERT_TRUE(driver.Finish());
@@ -97,7 +97,7 @@ TEST_F(SettingsFileTest, AFailedSaveKeepsTheOldFileAndSaysSo) {
   ASSERT_NE(lock, INVALID_HANDLE_VALUE);
   // Wine captions its overwrite question "エラー".
   DialogWatcher overwrite("エラー", IDYES);
-  DialogWatcher error("保存エラー");
+  DialogWatcher error(TEXT_SAVE_ERROR_CAPTION);
   FileDialogDriver driver(target.c_str(), IDOK);
   Click(IDC_SAVE);
   ASSERT_TRUE(driver.Finish());
@@ -113,7 +113,7 @@ TEST_F(SettingsFileTest, TheSaveDialogRefusesANameInAFolderThatDoesNotExist) {
   const std::string target = TempDir() + "\\no-such-folder\\setup.plw";
   // The dialog's own message; Wine gives it no caption.
   DialogWatcher refusal("");
-  DialogWatcher error("保存エラー");
+  DialogWatcher error(TEXT_SAVE_ERROR_CAPTION);
   FileDialogDriver typed(target.c_str(), IDOK);
   // Once the name is refused and the message answered, the dialog, open
   // again, is cancelled.
@@ -131,14 +131,14 @@ TEST_F(SettingsFileTest, TheSaveDialogRefusesANameInAFolderThatDoesNotExist) {
 
 TEST_F(SettingsFileTest, ASemicolonOrAByteFFInTheSheetPathRefusesTheSaveAndSaysWhich) {
   const struct { const char* path; const char* message; } cases[] = {
-      {"C:\\a;b.bmp", "ファイルパスに「;」を含むため設定を保存できません。"},
-      {"C:\\a\xFF" "b.bmp", "ファイルパスに文字コード0xFFの文字を含むため設定を保存できません。"},
+      {"C:\\a;b.bmp", TEXT_SAVE_PATH_HAS_SEMICOLON},
+      {"C:\\a\xFF" "b.bmp", TEXT_SAVE_PATH_HAS_FF},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.message);
     SetControlText(IDC_PATH, c.path);
     ASSERT_EQ(ControlText(IDC_PATH), c.path);
-    DialogWatcher error("保存エラー");
+    DialogWatcher error(TEXT_SAVE_ERROR_CAPTION);
     Click(IDC_SAVE);
     // Refused before the save dialog: the click returns without one.
     EXPECT_EQ(error.Count(), 1);
@@ -152,7 +152,7 @@ TEST_F(SettingsFileTest, LoadingFromTheCommandLineFillsThePanelAndLoadsTheSheet)
   Restart(file);
   ExpectFields({{IDC_PATH, sheetPath_}, {IDC_FRAME_WIDTH, "32"}, {IDC_FRAME_HEIGHT, "300"},
                 {IDC_INTERVAL, "65535"}, {IDC_KEY_RED, "255"}, {IDC_KEY_GREEN, "20"},
-                {IDC_KEY_BLUE, "10"}, {IDC_FRAME_LIST, "0,1,1"}, {IDC_SHEET_SIZE, "128 × 64"}});
+                {IDC_KEY_BLUE, "10"}, {IDC_FRAME_LIST, "0,1,1"}, {IDC_SHEET_SIZE, SizeLabel(128, 64)}});
   EXPECT_FALSE(Checked(IDC_HORIZONTAL));
   EXPECT_TRUE(Checked(IDC_VERTICAL));
   EXPECT_TRUE(Checked(IDC_TRANSPARENT));
@@ -187,23 +187,23 @@ TEST_F(SettingsFileTest, ADroppedFileFillsThePanelButNotTheLoopCountOrChangesNot
       {"mixed.Plw", ExpectedFile(sheetPath_), false, {{IDC_ZOOM, "9"}}, {{IDC_ZOOM, "9"}}, none},
       // No path: the path field is kept, and its sheet loaded.
       {"no-path.plw", EncodeSettings(noPath), false, {{IDC_PATH, sheetPath_}},
-       {{IDC_PATH, sheetPath_}, {IDC_FRAME_WIDTH, "48"}, {IDC_SHEET_SIZE, "128 × 64"}}, sheetPath_},
+       {{IDC_PATH, sheetPath_}, {IDC_FRAME_WIDTH, "48"}, {IDC_SHEET_SIZE, SizeLabel(128, 64)}}, sheetPath_},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.file);
     Restart();
     SetFields(c.before);
     WriteBytes(TempFile(c.file), c.bytes);
-    DialogWatcher readError("読み取りエラー");
+    DialogWatcher readError(TEXT_SETTINGS_DAMAGED_CAPTION);
     DropFiles({TempFile(c.file)});
     Pump(100);
     EXPECT_EQ(readError.Count(), c.damaged ? 1 : 0);
     if (c.damaged) {
-      EXPECT_EQ(readError.LastText(), "指定されたPLWファイルは壊れているまたは保存形式が違います。");
+      EXPECT_EQ(readError.LastText(), TEXT_SETTINGS_DAMAGED);
     }
     ExpectFields(c.after);
     EXPECT_EQ(WindowText(frame.panel), c.loaded.empty() ? kPanelTitle : c.loaded);
-    EXPECT_STREQ(sheet.lastPath, c.loaded.c_str());
+    EXPECT_STREQ(sheet.source.lastPath, c.loaded.c_str());
   }
 }
 
@@ -247,7 +247,7 @@ TEST_F(SettingsFileTest, TheBundledSampleOpensWithItsSheet) {
   const char* dir = getenv("PELLOWRICK_SAMPLE");
   ASSERT_NE(dir, nullptr);
   Restart(WindowsPath(dir) + "\\walker.plw");
-  EXPECT_EQ(ControlText(IDC_SHEET_SIZE), "512 × 128");
+  EXPECT_EQ(ControlText(IDC_SHEET_SIZE), SizeLabel(512, 128));
   EXPECT_TRUE(Checked(IDC_TRANSPARENT));
 }
 

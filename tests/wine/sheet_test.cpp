@@ -6,6 +6,8 @@
 
 #include <gtest/gtest-spi.h>
 
+#include "sheet/key_colour_core.h"
+
 #include <algorithm>
 #include <climits>
 #include <cstdio>
@@ -195,7 +197,7 @@ TEST_F(SheetTest, EveryDepthPaddedWidthAndRowOrderLoadsWithSizeLabelAndTitle) {
     EXPECT_EQ(sheet.sheetWidth, f.width);
     EXPECT_EQ(sheet.sheetHeight, f.height);
     EXPECT_TRUE(sheet.needsKeyPass);
-    EXPECT_STREQ(sheet.lastPath, path.c_str());
+    EXPECT_STREQ(sheet.source.lastPath, path.c_str());
     EXPECT_EQ(BitmapInSheetDC(), sheet.sheetBitmap);
     // Held as loaded, with no 32-bit copy until a key pass; a whole 32-bit
     // file loads as a 32-bit DIB section of its own.
@@ -220,7 +222,7 @@ TEST_F(SheetTest, OnlyTheFirst255CharactersOfThePathFieldAreUsed) {
   ASSERT_EQ(path.size(), 255u);
   WriteBmp(path, 4, 2, 24, PlainPixel);
   ASSERT_TRUE(LoadPath(path + "tail"));
-  EXPECT_STREQ(sheet.lastPath, path.c_str());
+  EXPECT_STREQ(sheet.source.lastPath, path.c_str());
   EXPECT_EQ(WindowText(Panel()), path);
   EXPECT_EQ(ControlText(IDC_SHEET_SIZE), SizeLabel(4, 2));
 }
@@ -303,7 +305,7 @@ TEST_F(SheetTest, TheHeldSheetIsReusedOnlyWithTransparencyOnTheSamePathBytesAndT
       }
       EXPECT_TRUE(sheet.needsKeyPass);
       EXPECT_EQ(SheetPixels(), filePixels) << "the file's colours are back";
-      EXPECT_STREQ(sheet.lastPath, path.c_str());
+      EXPECT_STREQ(sheet.source.lastPath, path.c_str());
       EXPECT_EQ(WindowText(Panel()), path);
       EXPECT_EQ(ControlText(IDC_SHEET_SIZE), SizeLabel(13, 7));
     }
@@ -524,7 +526,7 @@ TEST_F(SheetTest, AnEditedSheetShowsWithinASecondWhilePlaying) {
 }
 
 // Files handed to the loader so far, as a second thread reads them.
-uint32_t LoaderCalls() { return *static_cast<volatile uint32_t*>(&sheet.loaderCalls); }
+uint32_t LoaderCalls() { return *static_cast<volatile uint32_t*>(&loaderCalls); }
 
 TEST_F(SheetTest, AFileCutShortDeletedOrNotLoadingKeepsTheHeldCopyUntilAWholeOneIsThere) {
   // 16 x 8 at 24 bits: 54 bytes of headers, then 8 rows of 48 bytes.
@@ -552,7 +554,7 @@ TEST_F(SheetTest, AFileCutShortDeletedOrNotLoadingKeepsTheHeldCopyUntilAWholeOne
       const std::string path =
           WriteSheet(("cut" + std::to_string(n++) + ".bmp").c_str(), 16, 8, StripPixel);
       PlayStrip(path);
-      ASSERT_NE(sheet.folderWatch, nullptr) << "the temp folder can be watched";
+      ASSERT_STRNE(WatchedSheetFolder(), "") << "the temp folder can be watched";
       if (!watched) StopWatchingSheetFolder();
       const HBITMAP held = sheet.sheetBitmap;
       const uint32_t calls = LoaderCalls();
@@ -590,7 +592,7 @@ TEST_F(SheetTest, AFileCutShortDeletedOrNotLoadingKeepsTheHeldCopyUntilAWholeOne
   // With the timer stopped the file is left alone.
   StopTimer();
   const HBITMAP stopped = sheet.sheetBitmap;
-  RewriteStrip(sheet.lastPath, kStripKey, kCellColour[1], 30);
+  RewriteStrip(sheet.source.lastPath, kStripKey, kCellColour[1], 30);
   Pump(800);
   EXPECT_EQ(sheet.sheetBitmap, stopped);
 }
@@ -605,12 +607,6 @@ bool SetWriteTime(const std::string& path, ULONGLONG time) {
   const bool set = SetFileTime(file, nullptr, nullptr, &written) != FALSE;
   CloseHandle(file);
   return set;
-}
-
-ULONGLONG FileTimeNow() {
-  FILETIME now;
-  GetSystemTimeAsFileTime(&now);
-  return (static_cast<ULONGLONG>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
 }
 
 TEST_F(SheetTest, ASaveOfTheSameSizeWithinAWholeSecondStampsStepShowsOnceTheStepIsOver) {
@@ -714,8 +710,8 @@ TEST_F(SheetTest, ARelativeNameMeansTheFileInTheCurrentFolderNotTheOneBesideTheP
   EXPECT_EQ(ControlText(IDC_PATH), "twin.bmp");
   EXPECT_EQ(WindowText(Panel()), "twin.bmp");
   EXPECT_EQ(ControlText(IDC_SHEET_SIZE), SizeLabel(256, 128));
-  EXPECT_STREQ(sheet.lastPath, "twin.bmp");
-  EXPECT_STREQ(sheet.lastFile, twin.c_str());
+  EXPECT_STREQ(sheet.source.lastPath, "twin.bmp");
+  EXPECT_STREQ(sheet.source.file, twin.c_str());
 
   // Start probes and keys the same file, and plays it.
   SetTransparency(true);
@@ -745,13 +741,14 @@ TEST_F(SheetTest, ARelativeNameMeansTheFileInTheCurrentFolderNotTheOneBesideTheP
   ASSERT_TRUE(DeleteFileA(twin.c_str()));
   DropFiles({"twin.bmp"});
   EXPECT_EQ(ControlText(IDC_SHEET_SIZE), SizeLabel(32, 32));
-  EXPECT_STREQ(sheet.lastFile, programTwin.c_str());
+  EXPECT_STREQ(sheet.source.file, programTwin.c_str());
   EXPECT_EQ(ReadBytes(programTwin), programTwinBytes) << "the program's twin is only read";
-  // One watch, moved to the new sheet's folder, and closed at teardown.
-  EXPECT_STREQ(sheet.watchedFolder, ProgramFolder().c_str());
-  EXPECT_NE(sheet.folderWatch, nullptr);
+  // One watch, moved to the new sheet's folder at the next tick, and
+  // closed at teardown.
+  Tick();
+  EXPECT_STREQ(WatchedSheetFolder(), ProgramFolder().c_str());
   StopProgram();
-  EXPECT_EQ(sheet.folderWatch, nullptr);
+  EXPECT_STREQ(WatchedSheetFolder(), "");
 }
 
 // ---------------------------------------------------------------------------
@@ -844,9 +841,9 @@ TEST_F(SheetTest, TheProbeReadsAHeldCleanCopyOfItsUnchangedFileAndTheFileOtherwi
     char buffer[kPathBufferSize];
     snprintf(buffer, sizeof buffer, "%s", (c.probeOther ? other : path).c_str());
     DialogWatcher boxes(kFailureCaption);
-    const uint32_t loaderCalls = sheet.loaderCalls;
+    const uint32_t callsBefore = loaderCalls;
     EXPECT_TRUE(LoadSheet(Panel(), buffer));
-    EXPECT_EQ(sheet.loaderCalls - loaderCalls, static_cast<uint32_t>(c.loads));
+    EXPECT_EQ(loaderCalls - callsBefore, static_cast<uint32_t>(c.loads));
     EXPECT_EQ(GetPixel(frame.probeDC, 0, 0), c.probed);
     EXPECT_TRUE(HoldsOnePixel(frame.probeDC, sheet.probeBitmap));
     EXPECT_NE(sheet.probeBitmap, probe);
@@ -949,7 +946,7 @@ TEST_F(SheetTest, AFileThatDoesNotLoadShowsTheMessageAndChangesNothing) {
       EXPECT_EQ(BitmapInSheetDC(), held);
       EXPECT_EQ(sheet.sheetWidth, 13);
       EXPECT_EQ(sheet.sheetHeight, 7);
-      EXPECT_STREQ(sheet.lastPath, plainPath_.c_str());
+      EXPECT_STREQ(sheet.source.lastPath, plainPath_.c_str());
       EXPECT_EQ(sheet.needsKeyPass, !keyed);
       EXPECT_EQ(ControlText(IDC_SHEET_SIZE), label);
       EXPECT_EQ(WindowText(Panel()), title);

@@ -22,7 +22,9 @@
 #include "anim/animation_win.h"
 #include "app/frame_win.h"
 #include "sheet/key_colour_core.h"
-#include "sheet/sheet_watch_core.h"
+#include "sheet/key_pass_win.h"
+#include "sheet/sheet_file_core.h"
+#include "sheet/sheet_watch_win.h"
 #include "sheet/sheet_win.h"
 #include "tools/bmp_file_core.h"
 
@@ -164,7 +166,7 @@ double TickWithLookDue() {
   for (int round = 0; round < 10; ++round) {
     const double start = Now();
     for (int i = 0; i < kTicks; ++i) {
-      sheet.lastCheckTime = GetTickCount() - kSheetCheckInterval;
+      SetSheetLookDue(true);
       PlaybackTick(frame.mainWindow);
     }
     GdiFlush();
@@ -194,14 +196,16 @@ bool TimeFileChecks(int size) {
   fclose(out);
 
   sheet = {};
-  snprintf(sheet.lastPath, sizeof sheet.lastPath, "%s", path);
+  EndSheetWatch();
+  snprintf(sheet.source.lastPath, sizeof sheet.source.lastPath, "%s", path);
   const double load = Fastest(3, [] {}, [&] { LoadThroughOneOpen(path); });
   PlayFourCells();
-  const bool watched = sheet.folderWatch != nullptr;
+  PlaybackTick(frame.mainWindow);  // the watch takes in the copy and watches its folder
+  const bool watched = WatchedSheetFolder()[0] != '\0';
   StopWatchingSheetFolder();
   TickWithLookDue();  // warm-up
   const double stampLook = TickWithLookDue();
-  WatchSheetFolder();
+  LoadThroughOneOpen(path);  // a new copy: its folder is watched again
   TickWithLookDue();
   const double notification = TickWithLookDue();
   double notDue = 1e30;
@@ -209,26 +213,26 @@ bool TimeFileChecks(int size) {
   for (int round = 0; round < 10; ++round) {
     const double start = Now();
     for (int i = 0; i < kTicks; ++i) {
-      sheet.lastCheckTime = GetTickCount();
+      SetSheetLookDue(false);
       PlaybackTick(frame.mainWindow);
     }
     GdiFlush();
     notDue = std::min(notDue, (Now() - start) / kTicks);
   }
   HBITMAP held = sheet.sheetBitmap;
-  const uint32_t loaderCalls = sheet.loaderCalls;
+  const uint32_t callsBefore = loaderCalls;
   const double reload = Fastest(3, [&] {
     held = sheet.sheetBitmap;
     TouchFile(path);
     Sleep(20);  // the folder's notification is on its way
-    sheet.lastCheckTime = GetTickCount() - kSheetCheckInterval;
+    SetSheetLookDue(true);
   }, [&] {
     PlaybackTick(frame.mainWindow);
     GdiFlush();
   });
   const bool reloaded =
-      sheet.sheetBitmap != held && sheet.sheetWidth == size && sheet.loaderCalls == loaderCalls + 3;
-  StopWatchingSheetFolder();
+      sheet.sheetBitmap != held && sheet.sheetWidth == size && loaderCalls == callsBefore + 3;
+  EndSheetWatch();
   DeleteFileA(path);
 
   printf("reload %dx%d: tick with the file's look due and nothing changed: stamp look %.4f ms, "

@@ -30,6 +30,7 @@
 #include "panel/controls_win.h"
 #include "panel/panel_win.h"
 #include "res/resource_ids.h"
+#include "res/texts.h"
 #include "sheet/sheet_win.h"
 #include "tools/bmp_file_core.h"
 
@@ -146,7 +147,7 @@ void Pump(DWORD milliseconds) {
 volatile LONG failureBoxes = 0;
 DWORD WINAPI AnswerFailureBoxes(void*) {
   for (;;) {
-    HWND box = FindWindowA("#32770", "エラー");
+    HWND box = FindWindowA("#32770", TEXT_LOAD_FAILED_CAPTION);
     DWORD owner = 0;
     if (box != nullptr) GetWindowThreadProcessId(box, &owner);
     if (box != nullptr && owner == GetCurrentProcessId() && IsWindowVisible(box)) {

@@ -28,6 +28,18 @@ bool PanelStandsBesideMainWindow() {
   return panel.left == outer.right && panel.top == outer.top;
 }
 
+std::string SizeLabel(int width, int height) {
+  char label[64];
+  wsprintfA(label, TEXT_SHEET_SIZE_FORMAT, width, height);
+  return label;
+}
+
+std::string PlayingTitle(int entry) {
+  char title[64];
+  wsprintfA(title, TEXT_PLAYING_TITLE_FORMAT, entry);
+  return title;
+}
+
 std::string WindowsPath(const char* unixPath) {
   std::string path = "Z:";
   for (const char* p = unixPath; *p; ++p) path += *p == '/' ? '\\' : *p;

@@ -19,12 +19,15 @@
 #include "panel/controls_win.h"
 #include "panel/panel_win.h"
 #include "res/resource_ids.h"
+#include "res/texts.h"
+#include "sheet/key_pass_win.h"
+#include "sheet/sheet_watch_win.h"
 #include "sheet/sheet_win.h"
 #include "tests/wine/support/harness.h"
 
-inline constexpr char kPanelTitle[] = "アニメーションメニュー";
-inline constexpr char kFailureCaption[] = "エラー";
-inline constexpr char kFailureText[] = "BMPファイル読みとりに失敗しました";
+inline constexpr char kPanelTitle[] = TEXT_PANEL_TITLE;
+inline constexpr char kFailureCaption[] = TEXT_LOAD_FAILED_CAPTION;
+inline constexpr char kFailureText[] = TEXT_LOAD_FAILED;
 
 // The program's windows, started fresh before each test and stopped after.
 class WithProgram : public ::testing::Test {
@@ -52,14 +55,10 @@ inline HWND Item(int id) { return GetDlgItem(frame.panel, id); }  // a control o
 inline bool Checked(int id) { return IsChecked(frame.panel, id); }
 inline bool Enabled(int id) { return IsWindowEnabled(Item(id)) != FALSE; }
 
-// "w × h" as the size label shows it (× in code page 932).
-inline std::string SizeLabel(long long width, long long height) {
-  return std::to_string(width) + " \x81\x7E " + std::to_string(height);
-}
+// "w × h" as the size label shows it.
+std::string SizeLabel(int width, int height);
 // The main window's title while `entry` is shown.
-inline std::string PlayingTitle(int entry) {
-  return "Pellowrick Ver4.0 [ " + std::to_string(entry) + " ]";
-}
+std::string PlayingTitle(int entry);
 inline std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
 // A Linux path as Wine's drive Z: names it.
 std::string WindowsPath(const char* unixPath);
