@@ -6,6 +6,7 @@
 #include "app/frame_win.h"
 #include "panel/controls_win.h"
 #include "res/resource_ids.h"
+#include "sheet/sheet_watch_win.h"
 #include "sheet/sheet_win.h"
 
 namespace {
@@ -28,6 +29,7 @@ bool StartAnimation(HWND panel, char pathBuffer[kPathBufferSize]) {
   // A failed load has shown its message; nothing is read or written then,
   // and a running timer goes on.
   if (!LoadSheet(panel, pathBuffer)) return false;
+  RenewSheetWatch();  // a folder deleted and made again since is watched again
 
   const PanelNumbers typed = ReadPanelNumbers(panel);
   PanelNumbers fields = typed;

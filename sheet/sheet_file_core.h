@@ -34,12 +34,16 @@ constexpr bool SameStamp(const FileStamp& a, const FileStamp& b) {
 }
 
 // The file is looked at no more often than this, in milliseconds, however
-// short the playback interval.
+// short the playback interval; and at least this often while its folder
+// reports nothing, since some folders accept a change notification and
+// never signal it.
 constexpr uint32_t kSheetCheckInterval = 300;
+constexpr uint32_t kSheetQuietLookInterval = 2000;
 
-// Whether a look is due at tick count `now` after the one at `lastCheck`;
-// the tick count wraps to 0 after 49.7 days, so only the difference counts.
-bool SheetCheckIsDue(uint32_t now, uint32_t lastCheck);
+// Whether `interval` milliseconds have passed at tick count `now` since the
+// tick count `since`; the count wraps to 0 after 49.7 days, so only the
+// difference counts.
+bool IntervalHasPassed(uint32_t now, uint32_t since, uint32_t interval);
 
 // File times count 100 ns steps. A file system that keeps last-write times
 // in whole seconds (FAT keeps even seconds) gives a second save of the same
@@ -52,8 +56,12 @@ constexpr uint64_t kTimeStampStep = 2 * kFileTimeSecond;
 // of the file's `lastWriteTime`, when that time is a whole second and the
 // load began before the step ended; 0 when the stamp will tell any later
 // save (a finer time, or a load that began after the step), and for the
-// stamp 0 of no file.
-uint64_t ReloadTimeForCoarseStamp(uint64_t lastWriteTime, uint64_t loadStart);
+// stamp 0 of no file. A write time ahead of this clock (a share whose clock
+// is ahead) says nothing of when the write happened here: it was before
+// `firstLoadStart`, when the first copy with this stamp began to load, so
+// its step ends at most a step after that.
+uint64_t ReloadTimeForCoarseStamp(uint64_t lastWriteTime, uint64_t loadStart,
+                                  uint64_t firstLoadStart);
 
 // ---------------------------------------------------------------------------
 // The BMP header
@@ -65,43 +73,40 @@ inline constexpr size_t kBmpHeadBytes = 14 + 124;
 // A BMP file's first bytes as the rules below read them.
 struct BmpHeader {
   bool isBmp;             // the whole file header is there and starts "BM"
-  bool headerRead;        // and the bitmap header, up to 124 bytes of it
-  uint32_t pixelOffset;   // where the file header puts the pixels
+  bool headerRead;        // and a bitmap header of 12 or 40 and more bytes, up to 124 of them
+  uint32_t pixelOffset;   // where the file header puts the pixels; 0: behind the palette
   uint32_t headerSize;    // 12 for the core header, 40 or more for the others
   int64_t width, height;  // a negative height: rows top-down
   uint32_t planes, bitsPerPixel, compression, imageSize, coloursUsed;
-  uint64_t profileEnd;    // where an embedded colour profile ends; 0 none
 };
 
 // Reads `head`, the file's first `headBytes` bytes (at most kBmpHeadBytes;
 // fewer for a shorter file).
 BmpHeader DescribeBmp(const uint8_t* head, size_t headBytes);
 
-// Whether the pixel offset (1 to 13) points inside the 14-byte file
-// header: a damaged file, which the loader must never see (it computes the
-// pixels' address from the offset less 14 in 32 bits, far past the file in
-// a 64-bit process).
-bool BmpPixelsInFileHeader(const BmpHeader& bmp);
-
-// The length a BMP file needs to hold all that its headers describe: the
-// headers, the colour masks, the palette, the pixel data (from the pixel
-// offset, the width, the height, the depth and the row padding; for
-// compressed data the image size stated) and an embedded colour profile.
-// UINT64_MAX when that does not fit in 64 bits; 0 when the head is not a
-// BMP this rule can measure: cut inside its headers, or no "BM", a pixel
-// offset inside the file header, an unknown header size, a width of 0 or
-// less, a height of 0, or a depth or compression it does not know. The
-// pixels start at the pixel offset (a palette may be shorter than the
-// header says); an offset of 0 or inside the headers counts as the end of
-// the headers and the palette.
+// The length a file needs to hold everything the loader reads of it: the
+// headers, the colour masks a 40-byte header keeps behind it, the palette
+// entries the loader takes (at most 256) and the byte after them, and the
+// pixels from their offset (0: behind the palette): rows of the width at
+// the depth, padded to 4 bytes, or for compressed data the image size
+// stated. Summed in 64 bits, UINT64_MAX when that does not fit. 0 when the
+// loader's reads cannot be told, and so the loader must not see the file:
+// cut inside its headers, no "BM", a header size other than 12 or 40 and
+// more, a width of 0 or less, a height of 0, a pixel offset of 1 to 13 (the
+// loader takes the pixels from the offset less 14 in 32 bits: about 4 GiB
+// away), a depth or compression the format does not define, or compressed
+// data without a size.
 uint64_t BmpLengthNeeded(const BmpHeader& bmp);
 
-// Whether a file of `fileLength` bytes is whole: as long as its headers say.
-bool BmpFileIsWhole(const BmpHeader& bmp, uint64_t fileLength);
+// Whether the loader may see a file of `fileLength` bytes: everything it
+// reads lies inside the file. A file cut short, or whose header points past
+// its end, does not load.
+bool BmpLoadsSafely(const BmpHeader& bmp, uint64_t fileLength);
 
-// Whether the file is whole and an uncompressed bottom-up BMP of 24 or 32
-// bits a pixel, with a 40-, 108- or 124-byte info header and its pixels
-// behind its colour table: one that loads as a DIB section of its own.
+// Whether the file loads safely and is an uncompressed bottom-up BMP of 24
+// or 32 bits a pixel, with a 40-, 108- or 124-byte info header and its
+// pixels behind its colour table: one that loads as a DIB section of its
+// own format.
 bool IsWholeTrueColourBmp(const BmpHeader& bmp, uint64_t fileSize);
 
 // ---------------------------------------------------------------------------

@@ -1,4 +1,4 @@
-// The sprite sheet's file on disk: its name, one look at it, the loader and
+// The sprite sheet's file on disk: its name, one open of it, the loader and
 // the folder's change notification.
 #include "sheet/sheet_file_win.h"
 
@@ -47,6 +47,24 @@ bool OpenSheetFile(const char* file, SheetFile& opened) {
   return true;
 }
 
+bool HoldSheetFile(const char* file, SheetFile& held, DWORD waitForWriterMs) {
+  const DWORD start = GetTickCount();
+  for (;;) {
+    held.handle = CreateFileA(file, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (held.handle != INVALID_HANDLE_VALUE || GetLastError() != ERROR_SHARING_VIOLATION ||
+        GetTickCount() - start >= waitForWriterMs)
+      break;
+    Sleep(20);
+  }
+  held.headBytes = 0;
+  held.headRead = false;
+  held.stamp = FileStamp{0, 0};
+  if (held.handle == INVALID_HANDLE_VALUE) return false;
+  held.stamp = StampOf(held.handle);
+  return true;
+}
+
 bool ReadSheetHead(SheetFile& opened) {
   if (opened.headRead) return true;
   DWORD read = 0;
@@ -65,24 +83,33 @@ void CloseSheetFile(SheetFile& opened) {
 
 uint32_t loaderCalls = 0;
 
-HBITMAP LoadOpenedBitmap(HWND window, const char* file, SheetFile& opened, BITMAP* description) {
-  if (!ReadSheetHead(opened)) return nullptr;
-  const BmpHeader bmp = DescribeBmp(opened.head, opened.headBytes);
-  if (BmpPixelsInFileHeader(bmp)) return nullptr;
+HBITMAP LoadHeldBitmap(HWND window, const char* file, SheetFile& held, BITMAP* description) {
+  // The loader maps the file and reads what the header promises wherever it
+  // lies: past the end of a file cut short it reads what is not there, and
+  // with 32- or 1-bit pixels ends the process.
+  if (!ReadSheetHead(held)) return nullptr;
+  const BmpHeader bmp = DescribeBmp(held.head, held.headBytes);
+  if (!BmpLoadsSafely(bmp, held.stamp.size)) return nullptr;
   HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(window, GWLP_HINSTANCE));
   // Loaded as a DIB section, a 24- or 32-bit file keeps its own format and
   // the loader needs nothing besides its view of the file; loaded plain, it
   // also converts the whole picture in a buffer of its own first (2.75
-  // copies of the sheet at 32 bits against 1.5, measured under Wine).
-  // Only files that are whole are loaded so: Wine's loader reads a DIB
-  // section's pixels wherever the header points, past the end of the file
-  // too. Any other file loads plain, into the display's format, as ever.
-  const UINT flags = IsWholeTrueColourBmp(bmp, opened.stamp.size)
+  // copies of the sheet at 32 bits against 1.5, measured under Wine). Any
+  // other file loads plain, into the display's format.
+  const UINT flags = IsWholeTrueColourBmp(bmp, held.stamp.size)
                          ? LR_LOADFROMFILE | LR_CREATEDIBSECTION
                          : LR_LOADFROMFILE;
   ++loaderCalls;
   HBITMAP bitmap = static_cast<HBITMAP>(LoadImageA(instance, file, IMAGE_BITMAP, 0, 0, flags));
   if (bitmap != nullptr) GetObjectA(bitmap, sizeof *description, description);
+  return bitmap;
+}
+
+HBITMAP LoadBitmapFile(HWND window, const char* file, BITMAP* description) {
+  SheetFile held;
+  if (!HoldSheetFile(file, held, kWaitForWriterMs)) return nullptr;
+  HBITMAP bitmap = LoadHeldBitmap(window, file, held, description);
+  CloseSheetFile(held);
   return bitmap;
 }
 
@@ -107,10 +134,16 @@ HANDLE NotifyChangesIn(const char* folder) {
   return notification == INVALID_HANDLE_VALUE ? nullptr : notification;
 }
 
-bool FolderReportedChange(HANDLE notification) {
-  if (WaitForSingleObject(notification, 0) != WAIT_OBJECT_0) return false;
-  FindNextChangeNotification(notification);
-  return true;
+FolderReport PollFolder(HANDLE notification) {
+  switch (WaitForSingleObject(notification, 0)) {
+    case WAIT_TIMEOUT:
+      return FolderReport::kQuiet;
+    case WAIT_OBJECT_0:
+      return FindNextChangeNotification(notification) ? FolderReport::kChanged
+                                                      : FolderReport::kFailed;
+    default:
+      return FolderReport::kFailed;
+  }
 }
 
 void StopNotifying(HANDLE notification) {

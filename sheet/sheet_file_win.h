@@ -1,8 +1,8 @@
-// The sprite sheet's file on disk: the file a name means, one look at it
-// (opened once, its stamp and its first bytes), the loader behind the rule
-// of what it may see, the clock as file times count it, and the change
-// notification on a folder. It calls nothing else of the sheet: the sheet
-// load and the watch both build on it.
+// The sprite sheet's file on disk: the file a name means, one open of it
+// (its stamp and its first bytes), the loader behind the rule of what it
+// may see, the clock as file times count it, and the change notification
+// on a folder. It calls nothing else of the sheet: the sheet load and the
+// watch both build on it.
 #ifndef PELLOWRICK_SHEET_FILE_WIN_H
 #define PELLOWRICK_SHEET_FILE_WIN_H
 
@@ -16,9 +16,8 @@
 // searches); failing both, the name as given.
 void ResolveSheetName(const char* name, char resolved[MAX_PATH]);
 
-// One look at a sheet's file: opened once, shared every way (a paint
-// program may go on writing, renaming or deleting it), its stamp, and its
-// first bytes when read.
+// One open of a sheet's file: its handle, its stamp, and its first bytes
+// when read.
 struct SheetFile {
   HANDLE handle;
   FileStamp stamp;
@@ -26,20 +25,34 @@ struct SheetFile {
   size_t headBytes;
   bool headRead;
 };
-// False when the file cannot be opened; the handle is then invalid and the
-// stamp 0, 0.
+// A look at the file, shared every way: a paint program may go on writing,
+// renaming or deleting it. False when the file cannot be opened; the
+// handle is then invalid and the stamp 0, 0.
 bool OpenSheetFile(const char* file, SheetFile& opened);
+// The file held for a load: others may read it meanwhile, but no writer can
+// open it, cut it, rename it or delete it until it is closed, so the rule
+// and the loader (which opens it again by name) see the same bytes. A
+// writer that holds it already is waited for, up to `waitForWriterMs`;
+// false, with GetLastError telling why, when it cannot be held.
+bool HoldSheetFile(const char* file, SheetFile& held, DWORD waitForWriterMs);
+// How long the sheet load and the probe wait for a writer: a paint program
+// saves a sheet in well under this.
+constexpr DWORD kWaitForWriterMs = 500;
 // Reads the first bytes once; false when they cannot be read.
 bool ReadSheetHead(SheetFile& opened);
 FileStamp StampNow(const SheetFile& opened);
 void CloseSheetFile(SheetFile& opened);
 
-// LoadImageA from the opened file (named `file`) at its own size; fills
-// `description` on success. A file whose pixels lie inside its file header
-// is refused before the loader sees it. A whole, uncompressed 24- or
-// 32-bit file loads as a DIB section of its own format, any other in the
-// display's format.
-HBITMAP LoadOpenedBitmap(HWND window, const char* file, SheetFile& opened, BITMAP* description);
+// LoadImageA from the held file (named `file`) at its own size; fills
+// `description` on success. Null, and the loader never sees the file, when
+// anything the loader would read lies outside it (BmpLoadsSafely). A whole,
+// uncompressed 24- or 32-bit file loads as a DIB section of its own format,
+// any other in the display's format.
+HBITMAP LoadHeldBitmap(HWND window, const char* file, SheetFile& held, BITMAP* description);
+
+// The whole load of a file by name: held, checked, loaded and closed. Null
+// when it does not load.
+HBITMAP LoadBitmapFile(HWND window, const char* file, BITMAP* description);
 
 // Files handed to LoadImageA so far, by every load; tests and the
 // benchmark count them.
@@ -54,10 +67,12 @@ bool FolderOf(const char* file, char folder[MAX_PATH]);
 // A change notification on `folder` for files written, resized, made,
 // renamed or deleted in it; null when the folder cannot be watched.
 HANDLE NotifyChangesIn(const char* folder);
-// Whether the folder reported a change since the last call. The
-// notification is armed again at once, so a change made while the caller
-// looks at the file is reported next time.
-bool FolderReportedChange(HANDLE notification);
+// What a folder's notification says since the last poll: nothing, a
+// change, or that it failed (the folder gone, the handle broken) and will
+// report nothing more. After a change it is armed again at once, so a
+// change made while the caller looks at the file is reported next time.
+enum class FolderReport { kQuiet, kChanged, kFailed };
+FolderReport PollFolder(HANDLE notification);
 void StopNotifying(HANDLE notification);
 
 #endif

@@ -45,14 +45,15 @@ bool HeldCopyIsClean() { return sheet.sheetBitmap != nullptr && sheet.needsKeyPa
 bool HeldCopyIsSettledFile(const char* file) {
   const SheetSource& source = sheet.source;
   return strcmp(file, source.file) == 0 &&
-         ReloadTimeForCoarseStamp(source.stamp.lastWriteTime, source.loadStart) == 0;
+         ReloadTimeForCoarseStamp(source.stamp.lastWriteTime, source.loadStart,
+                                  source.stampFirstLoaded) == 0;
 }
 
 // Whether the held copy, untouched by any pass, is exactly what loading the
-// opened `file`, named `name`, would give now.
-bool HeldCopyIsTheOpenedFile(const char* name, const char* file, const SheetFile& opened) {
-  const SheetIdentity wanted = {name, opened.stamp, 0, 0};
-  return opened.handle != INVALID_HANDLE_VALUE && HeldCopyIsSettledFile(file) &&
+// held `file`, named `name`, would give now.
+bool HeldCopyIsTheHeldFile(const char* name, const char* file, const SheetFile& held) {
+  const SheetIdentity wanted = {name, held.stamp, 0, 0};
+  return held.handle != INVALID_HANDLE_VALUE && HeldCopyIsSettledFile(file) &&
          HeldCopyIsTheFile(wanted, HeldSheet(), HeldCopyIsClean());
 }
 
@@ -72,22 +73,22 @@ void HoldAsProbe(HBITMAP bitmap) {
 COLORREF ProbeKeyColour(HWND panel, const char* path) {
   char file[MAX_PATH];
   ResolveSheetName(path, file);
-  SheetFile opened;
-  OpenSheetFile(file, opened);
-  HBITMAP pixel = HeldCopyIsTheOpenedFile(path, file, opened) ? TopLeftPixelOf(frame.sheetDC)
-                                                              : nullptr;
+  SheetFile held;
+  HoldSheetFile(file, held, kWaitForWriterMs);
+  HBITMAP pixel = HeldCopyIsTheHeldFile(path, file, held) ? TopLeftPixelOf(frame.sheetDC)
+                                                            : nullptr;
   if (pixel != nullptr) {
     HoldAsProbe(pixel);
-  } else if (opened.handle != INVALID_HANDLE_VALUE) {
+  } else if (held.handle != INVALID_HANDLE_VALUE) {
     BITMAP description;
-    HBITMAP probe = LoadOpenedBitmap(panel, file, opened, &description);
+    HBITMAP probe = LoadHeldBitmap(panel, file, held, &description);
     if (probe != nullptr) {
       HoldAsProbe(probe);
       pixel = TopLeftPixelOf(frame.probeDC);
       if (pixel != nullptr) HoldAsProbe(pixel);
     }
   }
-  CloseSheetFile(opened);
+  CloseSheetFile(held);
   if (sheet.probeBitmap == nullptr) return RGB(0, 0, 0);
   return GetPixel(frame.probeDC, 0, 0);
 }
@@ -121,28 +122,27 @@ bool LoadSheet(HWND panel, char pathBuffer[kPathBufferSize]) {
   // it resolves to.
   char file[MAX_PATH];
   ResolveSheetName(pathBuffer, file);
-  SheetFile opened;
-  OpenSheetFile(file, opened);  // a file that cannot be opened has the stamp 0, 0
-  const SheetIdentity wanted = {pathBuffer, opened.stamp, key, background};
+  SheetFile held;
+  HoldSheetFile(file, held, kWaitForWriterMs);  // a file that cannot be held has the stamp 0, 0
+  const SheetIdentity wanted = {pathBuffer, held.stamp, key, background};
   // A clean copy, or no sheet at all, holds no keyed pixels.
   const bool heldIsKeyed = sheet.sheetBitmap != nullptr && !sheet.needsKeyPass;
   if (HeldCopyIsSettledFile(file) &&
       CanReuseSheet(wanted, HeldSheet(), heldIsKeyed, IsChecked(panel, IDC_TRANSPARENT))) {
-    CloseSheetFile(opened);
+    CloseSheetFile(held);
     return true;
   }
   // A clean copy of the unchanged file is what a load would give: it stays
   // (no second copy held while one loads), and shows as a load does.
-  if (HeldCopyIsTheOpenedFile(pathBuffer, file, opened)) {
-    CloseSheetFile(opened);
+  if (HeldCopyIsTheHeldFile(pathBuffer, file, held)) {
+    CloseSheetFile(held);
     ShowSheetSize(panel);
     SetWindowTextA(panel, pathBuffer);
     return true;
   }
 
-  const bool loaded =
-      opened.handle != INVALID_HANDLE_VALUE && LoadIntoSheetDC(panel, file, opened);
-  CloseSheetFile(opened);
+  const bool loaded = held.handle != INVALID_HANDLE_VALUE && LoadIntoSheetDC(panel, file, held);
+  CloseSheetFile(held);
   if (!loaded) {
     MessageBoxA(panel, TEXT_LOAD_FAILED, TEXT_LOAD_FAILED_CAPTION, MB_ICONEXCLAMATION | MB_OK);
     return false;
@@ -152,10 +152,10 @@ bool LoadSheet(HWND panel, char pathBuffer[kPathBufferSize]) {
   return true;
 }
 
-bool LoadIntoSheetDC(HWND panel, const char* file, SheetFile& opened) {
+bool LoadIntoSheetDC(HWND panel, const char* file, SheetFile& held) {
   const uint64_t loadStart = FileTimeNow();
   BITMAP description;
-  HBITMAP bitmap = LoadOpenedBitmap(panel, file, opened, &description);
+  HBITMAP bitmap = LoadHeldBitmap(panel, file, held, &description);
   if (bitmap == nullptr) return false;
   // Held as loaded: the key pass makes its 32-bit copy only when it runs,
   // so a sheet that is never keyed costs no second copy.
@@ -168,9 +168,12 @@ bool LoadIntoSheetDC(HWND panel, const char* file, SheetFile& opened) {
   // The stamp read before the load: a save that landed while the file was
   // loading shows at the next look or Start instead of never.
   SheetSource& source = sheet.source;
-  source.stamp = opened.stamp;
+  const bool stampLoadedBefore =
+      source.loads != 0 && strcmp(file, source.file) == 0 && SameStamp(held.stamp, source.stamp);
+  if (!stampLoadedBefore) source.stampFirstLoaded = loadStart;
+  source.stamp = held.stamp;
   source.loadStart = loadStart;
-  source.changedWhileLoading = !SameStamp(StampNow(opened), opened.stamp);
+  source.changedWhileLoading = !SameStamp(StampNow(held), held.stamp);
   if (file != source.file) lstrcpynA(source.file, file, MAX_PATH);
   ++source.loads;
   ShowSheetSize(panel);

@@ -1,8 +1,10 @@
 // The held sheet's file, looked at from the playback tick: an edit saved
-// while the animation plays takes the held copy's place. A file that is not
-// whole yet (a paint program halfway through writing it), or that does not
+// while the animation plays takes the held copy's place. A file that is cut
+// short (a paint program halfway through writing it), or that does not
 // load, is left until it changes again; the tick shows no message. While
-// the file's folder reports no change, a look touches no disk or network.
+// the file's folder reports no change, a look touches no disk or network
+// but every kSheetQuietLookInterval, in case the folder's notification has
+// gone deaf (a folder deleted and made again, a share that never reports).
 //
 // The watch learns of each new copy from the record the load keeps of where
 // the copy came from; the load never calls here.
@@ -22,8 +24,10 @@ namespace {
 
 struct SheetWatch {
   uint32_t loadsSeen;          // the copy the watch has taken in (sheet.source.loads)
-  uint32_t lastCheckTime;      // tick count of the last look at the file
+  uint32_t lastCheckTime;      // tick count of the last look that was due
+  uint32_t lastFileLook;       // tick count of the last look that opened the file
   bool lookAgain;              // the next look is due by time alone
+  bool renew;                  // arm a new notification at the next tick
   uint64_t reloadTime;         // file time to load the copy once more; 0 none
   FileStamp failedStamp;       // of the last file a look did not load
   HANDLE folderWatch;          // change notification on the file's folder, or null
@@ -32,17 +36,19 @@ struct SheetWatch {
 
 SheetWatch watch = {};
 
-// The notification on the held copy's folder: the one in place when the
-// folder is the same, else a new one. A new one cannot tell what changed
-// before it was armed, so the next look reads the file.
+// A notification on the held copy's folder: the one in place when it is
+// that folder's and need not be renewed, else a new one. A new one cannot
+// tell what changed before it was armed, so the next look reads the file.
 void WatchFolderOf(const char* file) {
   char folder[MAX_PATH];
   if (!FolderOf(file, folder)) {
     StopWatchingSheetFolder();  // looked at by time instead
     return;
   }
-  if (watch.folderWatch != nullptr && strcmp(folder, watch.watchedFolder) == 0) return;
+  if (!watch.renew && watch.folderWatch != nullptr && strcmp(folder, watch.watchedFolder) == 0)
+    return;
   StopWatchingSheetFolder();
+  watch.renew = false;
   watch.folderWatch = NotifyChangesIn(folder);
   if (watch.folderWatch != nullptr) memcpy(watch.watchedFolder, folder, sizeof folder);
   watch.lookAgain = true;
@@ -51,28 +57,47 @@ void WatchFolderOf(const char* file) {
 // Takes in the copy the load put in place since the last tick: its file is
 // the one to watch, a file that failed before may be tried again, a stamp
 // that moved during the load calls for a look, and a coarse stamp for one
-// more load once its step is over.
+// more load once its step is over. Arms a new notification when asked to.
 void TakeInNewCopy() {
   const SheetSource& source = sheet.source;
-  if (watch.loadsSeen == source.loads) return;
-  watch.loadsSeen = source.loads;
-  watch.failedStamp = FileStamp{0, 0};
-  watch.lookAgain = source.changedWhileLoading;
-  watch.reloadTime = ReloadTimeForCoarseStamp(source.stamp.lastWriteTime, source.loadStart);
-  WatchFolderOf(source.file);
+  if (watch.loadsSeen != source.loads) {
+    watch.loadsSeen = source.loads;
+    watch.failedStamp = FileStamp{0, 0};
+    watch.lookAgain = source.changedWhileLoading;
+    watch.reloadTime = ReloadTimeForCoarseStamp(source.stamp.lastWriteTime, source.loadStart,
+                                                source.stampFirstLoaded);
+    WatchFolderOf(source.file);
+  } else if (watch.renew) {
+    WatchFolderOf(source.file);  // a folder made again is watched again
+  }
 }
 
 // Whether this tick looks at the file: at most every check interval, and
 // then only when its folder reported a change, when the folder cannot be
-// watched, when something is to be tried again, or when the held copy may
-// miss a save its stamp cannot show.
-bool LookIsDue(bool& reloadRegardless) {
+// watched, when something is to be tried again, when the held copy may
+// miss a save its stamp cannot show, or when the folder has been quiet for
+// a while. `reported` tells whether the folder reported a change.
+bool LookIsDue(bool& reloadRegardless, bool& reported) {
   const uint32_t now = GetTickCount();
-  if (!SheetCheckIsDue(now, watch.lastCheckTime)) return false;
+  if (!IntervalHasPassed(now, watch.lastCheckTime, kSheetCheckInterval)) return false;
   reloadRegardless = watch.reloadTime != 0 && FileTimeNow() >= watch.reloadTime;
-  bool due = watch.folderWatch == nullptr || watch.lookAgain || reloadRegardless;
-  if (watch.folderWatch != nullptr && FolderReportedChange(watch.folderWatch)) due = true;
-  if (due) watch.lastCheckTime = now;
+  bool due = watch.folderWatch == nullptr || watch.lookAgain || reloadRegardless ||
+             IntervalHasPassed(now, watch.lastFileLook, kSheetQuietLookInterval);
+  reported = false;
+  if (watch.folderWatch != nullptr) {
+    switch (PollFolder(watch.folderWatch)) {
+      case FolderReport::kQuiet:
+        break;
+      case FolderReport::kChanged:
+        reported = due = true;
+        break;
+      case FolderReport::kFailed:  // looked at by time until a new one is armed
+        StopWatchingSheetFolder();
+        watch.renew = due = true;
+        break;
+    }
+  }
+  if (due) watch.lastCheckTime = watch.lastFileLook = now;
   return due;
 }
 
@@ -82,6 +107,24 @@ bool OpenFailedForAMoment() {
   const DWORD error = GetLastError();
   return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ||
          error == ERROR_ACCESS_DENIED;
+}
+
+// Loads the changed file in place of the held copy. The file is held for
+// the load, so no writer can change it between the check and the loader; a
+// writer that holds it now makes the next look come soon.
+bool ReloadHeldFile(const FileStamp& seen) {
+  SheetFile held;
+  if (!HoldSheetFile(sheet.source.file, held, 0)) {
+    watch.lookAgain = OpenFailedForAMoment();
+    return false;
+  }
+  const bool loaded = LoadIntoSheetDC(frame.panel, sheet.source.file, held);
+  // What did not load is tried again once its stamp moves; a file cut short
+  // is often about to be written whole.
+  if (!loaded) watch.failedStamp = held.stamp;
+  if (!loaded && !SameStamp(held.stamp, seen)) watch.lookAgain = true;
+  CloseSheetFile(held);
+  return loaded;
 }
 
 }  // namespace
@@ -97,6 +140,8 @@ void EndSheetWatch() {
   watch = {};
 }
 
+void RenewSheetWatch() { watch.renew = true; }
+
 const char* WatchedSheetFolder() { return watch.watchedFolder; }
 
 void SetSheetLookDue(bool due) {
@@ -106,27 +151,27 @@ void SetSheetLookDue(bool due) {
 void ReloadChangedSheet() {
   if (sheet.sheetBitmap == nullptr) return;
   TakeInNewCopy();
-  bool reloadRegardless = false;
-  if (!LookIsDue(reloadRegardless)) return;
+  bool reloadRegardless = false, reported = false;
+  const bool watched = watch.folderWatch != nullptr;
+  if (!LookIsDue(reloadRegardless, reported)) return;
   watch.lookAgain = false;
   // The file the held copy came from, whatever the path field shows now.
-  SheetFile opened;
-  if (!OpenSheetFile(sheet.source.file, opened)) {
+  SheetFile look;
+  if (!OpenSheetFile(sheet.source.file, look)) {
     watch.lookAgain = OpenFailedForAMoment();
     return;
   }
-  const FileStamp stamp = opened.stamp;
-  const bool changed = reloadRegardless || !SameStamp(stamp, sheet.source.stamp);
-  // A file that did not load, or was not whole, is tried again once its
-  // stamp moves; each look reads its head once.
-  const bool worthLoading = changed && !SameStamp(stamp, watch.failedStamp) &&
-                            ReadSheetHead(opened) &&
-                            BmpFileIsWhole(DescribeBmp(opened.head, opened.headBytes), stamp.size);
+  const FileStamp stamp = look.stamp;
+  CloseSheetFile(look);
+  const bool moved = !SameStamp(stamp, sheet.source.stamp);
+  // A change the folder did not report: its notification has gone deaf.
+  if (moved && watched && !reported) watch.renew = true;
+  if (!(moved || reloadRegardless) || SameStamp(stamp, watch.failedStamp)) {
+    if (reloadRegardless) watch.reloadTime = 0;
+    return;
+  }
   const bool wasKeyed = !sheet.needsKeyPass;
-  const bool loaded = worthLoading && LoadIntoSheetDC(frame.panel, sheet.source.file, opened);
-  CloseSheetFile(opened);
-  if (!loaded) {
-    if (changed && opened.headRead) watch.failedStamp = stamp;
+  if (!ReloadHeldFile(stamp)) {
     if (reloadRegardless) watch.reloadTime = 0;
     return;
   }

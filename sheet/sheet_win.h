@@ -19,6 +19,7 @@ struct SheetSource {
   char file[MAX_PATH];             // lastPath resolved: the file the copy came from
   FileStamp stamp;                 // of that file, read just before it loaded
   uint64_t loadStart;              // the file time when its load began
+  uint64_t stampFirstLoaded;       // when the first copy with this stamp began to load
   bool changedWhileLoading;        // the stamp moved before the load ended
   uint32_t loads;                  // one more for every copy loaded
 };
@@ -43,11 +44,11 @@ extern SheetState sheet;
 // Shows its own message and returns false when the file does not load.
 bool LoadSheet(HWND panel, char pathBuffer[kPathBufferSize]);
 
-// Loads the opened file, named `file` (resolved), into the sheet DC in place
-// of the held sheet, as a clean copy with the stamp read at the open, and
-// shows its size in the size label; false, with nothing changed, when it
-// does not load. Shows no message.
-bool LoadIntoSheetDC(HWND panel, const char* file, SheetFile& opened);
+// Loads the held file, named `file` (resolved), into the sheet DC in place
+// of the held sheet, as a clean copy with the stamp read as it was held,
+// and shows its size in the size label; false, with nothing changed, when
+// it does not load. Shows no message.
+bool LoadIntoSheetDC(HWND panel, const char* file, SheetFile& held);
 
 // Replaces the key colour by the background in the held sheet, once per
 // clean copy (needsKeyPass). A sheet that loaded as a 24- or 32-bit DIB

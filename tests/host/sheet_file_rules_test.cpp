@@ -19,20 +19,26 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-TEST(SheetCheckTest, DueEvery300MillisecondsAcrossTheTickCountsWrap) {
-  const struct { uint32_t last, now; bool due; } cases[] = {
-      {1000, 1000, false},
-      {1000, 1299, false},
-      {1000, 1300, true},
-      {1000, 90000, true},
+TEST(SheetCheckTest, LooksAreDueAfterTheirIntervalAcrossTheTickCountsWrap) {
+  const uint32_t check = kSheetCheckInterval, quiet = kSheetQuietLookInterval;
+  const struct { uint32_t last, now, interval; bool due; } cases[] = {
+      {1000, 1000, check, false},
+      {1000, 1299, check, false},
+      {1000, 1300, check, true},
+      {1000, 90000, check, true},
       // 49.7 days after boot the count wraps to 0.
-      {0xFFFFFF00u, 0x0000002Bu, false},  // 299 ms across the wrap
-      {0xFFFFFF00u, 0x0000002Cu, true},   // 300 ms across it
-      {0xFFFFFFFFu, 0xFFFFFFFFu, false},
-      {0x7FFFFFFFu, 0xFFFFFFFFu, true},   // a timer's longest period apart
+      {0xFFFFFF00u, 0x0000002Bu, check, false},  // 299 ms across the wrap
+      {0xFFFFFF00u, 0x0000002Cu, check, true},   // 300 ms across it
+      {0xFFFFFFFFu, 0xFFFFFFFFu, check, false},
+      {0x7FFFFFFFu, 0xFFFFFFFFu, check, true},   // a timer's longest period apart
+      // A folder that reports nothing: its file is looked at every 2 s.
+      {1000, 2999, quiet, false},
+      {1000, 3000, quiet, true},
+      {0xFFFFFC18u, 0x000003E8u, quiet, true},  // 2000 ms across the wrap
   };
   for (const auto& c : cases)
-    EXPECT_EQ(SheetCheckIsDue(c.now, c.last), c.due) << std::hex << c.last << " then " << c.now;
+    EXPECT_EQ(IntervalHasPassed(c.now, c.last, c.interval), c.due)
+        << std::hex << c.last << " then " << c.now << ", every " << std::dec << c.interval;
 }
 
 TEST(SheetNameTest, OnlyDriveAndNetworkNamesAreNotRelative) {
@@ -61,19 +67,29 @@ TEST(SheetNameTest, OnlyDriveAndNetworkNamesAreNotRelative) {
 TEST(SheetCheckTest, ACopyLoadedWithinAWholeSecondStampsStepIsLoadedOnceMoreAfterIt) {
   constexpr uint64_t kSecond = kFileTimeSecond;
   const uint64_t t = 13'000'000'000 * kSecond;  // a whole second
-  const struct { const char* name; uint64_t written, loadStart, reloadAt; } cases[] = {
-      {"loaded in the same second", t, t + 1, t + 2 * kSecond},
-      {"an odd whole second", t + kSecond, t + kSecond + 1, t + 3 * kSecond},
-      {"loaded 1.9999999 s later", t, t + 2 * kSecond - 1, t + 2 * kSecond},
-      {"loaded 2 s later: settled", t, t + 2 * kSecond, 0},
-      {"loaded before the stamp (a clock behind)", t, t - 5 * kSecond, t + 2 * kSecond},
-      {"a finer stamp tells every save", t + 1234567, t + 1234568, 0},
-      {"a stamp of no file", 0, t, 0},
-      {"a stamp of no file, nothing loaded yet", 0, 0, 0},
-      {"the last whole second", UINT64_MAX / kSecond * kSecond, UINT64_MAX - 1, 0},
+  // The first copy with the stamp began to load at `first`; 0: this one.
+  const struct { const char* name; uint64_t written, loadStart, first, reloadAt; } cases[] = {
+      {"loaded in the same second", t, t + 1, 0, t + 2 * kSecond},
+      {"an odd whole second", t + kSecond, t + kSecond + 1, 0, t + 3 * kSecond},
+      {"loaded 1.9999999 s later", t, t + 2 * kSecond - 1, 0, t + 2 * kSecond},
+      {"loaded 2 s later: settled", t, t + 2 * kSecond, 0, 0},
+      {"a finer stamp tells every save", t + 1234567, t + 1234568, 0, 0},
+      {"a stamp of no file", 0, t, 0, 0},
+      {"a stamp of no file, nothing loaded yet", 0, 0, 0, 0},
+      {"the last whole second", UINT64_MAX / kSecond * kSecond, UINT64_MAX - 1, 0, 0},
+      // A write time ahead of this clock: the write came before the first
+      // copy with its stamp, so one load a step after that one settles it.
+      {"written a minute ahead", t + 60 * kSecond, t, 0, t + 2 * kSecond},
+      {"a minute ahead, loaded again a step after the first", t + 60 * kSecond, t + 2 * kSecond,
+       t, 0},
+      {"a minute ahead, loaded again within the step", t + 60 * kSecond, t + kSecond, t,
+       t + 2 * kSecond},
+      {"rounded up a second past the load", t + kSecond, t, 0, t + 2 * kSecond},
   };
   for (const auto& c : cases)
-    EXPECT_EQ(ReloadTimeForCoarseStamp(c.written, c.loadStart), c.reloadAt) << c.name;
+    EXPECT_EQ(ReloadTimeForCoarseStamp(c.written, c.loadStart, c.first == 0 ? c.loadStart : c.first),
+              c.reloadAt)
+        << c.name;
 }
 
 void Poke(Bytes& bytes, size_t at, uint32_t value, int byteCount = 4) {
@@ -137,37 +153,40 @@ BmpHeader Head(const Bytes& file, size_t length) {
   return DescribeBmp(file.data(), std::min(length, kBmpHeadBytes));
 }
 
-bool IsWhole(const Bytes& file, size_t length) { return BmpFileIsWhole(Head(file, length), length); }
+// Whether the loader may see the file's first `length` bytes as a file.
+bool LoadsSafely(const Bytes& file, size_t length) {
+  return BmpLoadsSafely(Head(file, length), length);
+}
 
-TEST(BmpWholeTest, AWholeFileOfEachKindIsWholeAndCutAnywhereIsNot) {
+TEST(BmpLoaderRuleTest, AWholeFileOfEachKindLoadsAndCutAnywhereDoesNot) {
   const struct {
     const char* name;
-    Bytes file;        // whole: its headers describe exactly these bytes
+    Bytes file;        // whole: the loader reads exactly these bytes
     size_t pixelsAt;   // where the pixel data starts
   } cases[] = {
       {"1-bit, padded rows", Encoded(9, 2, 1, 2), 54 + 8},
+      {"2-bit", WithOffset(Bmp(40, 5, 3, 2, 0, 16 + 12), 70), 70},
       {"4-bit", Encoded(7, 5, 4, 16), 54 + 64},
       {"8-bit", Encoded(5, 3, 8, 256), 54 + 1024},
       {"8-bit, colours used 0: a full palette", Poked(Encoded(5, 3, 8, 256), 46, 0), 54 + 1024},
       {"8-bit, three colours used", Encoded(5, 3, 8, 3), 54 + 12},
       {"24-bit", Encoded(13, 7, 24, 0), 54},
       {"32-bit", Encoded(3, 2, 32, 0), 54},
+      {"64-bit", WithOffset(Bmp(40, 3, 2, 64, 0, 48), 54), 54},
       {"24-bit top-down", Poked(Encoded(13, 7, 24, 0), 22, static_cast<uint32_t>(-7)), 54},
       {"16-bit", WithOffset(Bmp(40, 3, 2, 16, 0, 16), 54), 54},
       // Pixel offset 0: the pixels follow the headers, masks and palette.
       {"16-bit bitfields: three masks behind the header", Bmp(40, 3, 2, 16, 3, 12 + 16), 66},
       {"32-bit alpha bitfields: four masks", Bmp(40, 3, 2, 32, 6, 16 + 24), 70},
       {"V4 header holds its masks", Bmp(108, 3, 2, 32, 3, 24), 122},
-      {"V5 header, profile behind the pixels", WithProfile(), 138},
       {"core header, 24-bit", WithOffset(Bmp(12, 3, 2, 24, 0, 24), 26), 26},
       {"core header, 8-bit: 3-byte palette entries", WithOffset(Bmp(12, 2, 2, 8, 0, 768 + 8), 794), 794},
+      {"core header, 1-bit, pixel offset 0", Bmp(12, 9, 2, 1, 0, 6 + 8), 32},
       {"RLE8: the image size stated", WithOffset(Bmp(40, 300, 200, 8, 1, 1024 + 100, 100), 1078), 1078},
       {"RLE4", WithOffset(Bmp(40, 30, 20, 4, 2, 64 + 40, 40), 118), 118},
+      // Depth 0: one palette entry, as the loader counts it.
+      {"JPEG in a V5 header", WithOffset(Bmp(124, 3, 2, 0, 4, 4 + 50, 50), 142), 142},
       {"pixels at an offset beyond the headers", WithOffset(Bmp(40, 3, 2, 24, 0, 46 + 24), 100), 100},
-      {"pixel offset 14, inside the info header", WithOffset(Bmp(40, 3, 2, 24, 0, 24), 14), 54},
-      // Colours used 0 means 256, but the pixels follow 16 entries.
-      {"8-bit, a short palette followed by the pixels", Poked(Encoded(5, 3, 8, 16), 46, 0),
-       54 + 64},
       // The loader takes at most 256 colours; offset 0: behind them.
       {"8-bit, colours used 1000 counts as 256",
        WithOffset(Poked(Encoded(5, 3, 8, 256), 46, 1000), 0), 54 + 1024},
@@ -179,22 +198,23 @@ TEST(BmpWholeTest, AWholeFileOfEachKindIsWholeAndCutAnywhereIsNot) {
     const size_t size = c.file.size();
     ASSERT_FALSE(c.file.empty());
     EXPECT_EQ(BmpLengthNeeded(Head(c.file, size)), size);
-    EXPECT_TRUE(IsWhole(c.file, size));
-    EXPECT_TRUE(IsWhole(c.file, size + 1)) << "bytes behind the image do no harm";
+    EXPECT_TRUE(LoadsSafely(c.file, size));
+    EXPECT_TRUE(LoadsSafely(c.file, size + 1)) << "bytes behind the image do no harm";
     // Cut in the file header, the bitmap header, just before the pixels
     // (in the palette or masks where there are any), half-way through the
     // pixels, and one byte short.
     for (size_t cut : {size_t{0}, size_t{10}, size_t{24}, c.pixelsAt - 1,
                        (c.pixelsAt + size) / 2, size - 1})
-      EXPECT_FALSE(IsWhole(c.file, cut)) << "cut at " << cut;
+      EXPECT_FALSE(LoadsSafely(c.file, cut)) << "cut at " << cut;
   }
 }
 
-TEST(BmpWholeTest, LengthsBeyond32BitsAndHeadsThatCannotBeMeasured) {
+TEST(BmpLoaderRuleTest, WhereTheLoaderStopsReadingAndFilesItMustNotSee) {
+  const Bytes file = Encoded(5, 3, 24, 0);  // 102 bytes: rows of 16 from byte 54
   const struct {
     const char* name;
     Bytes head;
-    uint64_t needed;  // 0: not measurable, so never whole
+    uint64_t needed;  // 0: the loader's reads cannot be told
   } cases[] = {
       {"65536 x 65536 at 32 bits: 16 GiB", WithOffset(Bmp(40, 65536, 65536, 32, 0, 0), 54),
        54 + (uint64_t{1} << 34)},
@@ -203,16 +223,35 @@ TEST(BmpWholeTest, LengthsBeyond32BitsAndHeadsThatCannotBeMeasured) {
       // Rows of 2^33 - 4 bytes, 2^31 of them (the height most negative).
       {"the widest and tallest", WithOffset(Bmp(40, INT32_MAX, INT32_MIN, 32, 0, 0), 54),
        UINT64_MAX - (uint64_t{1} << 33) + 1 + 54},
-      {"and a palette of 2^32 - 1 colours: beyond 64 bits",
-       Bmp(40, INT32_MAX, INT32_MIN, 32, 0, 0, 0, UINT32_MAX), UINT64_MAX},
+      {"and a palette of 2^32 - 1 colours, of which the loader takes 256",
+       Bmp(40, INT32_MAX, INT32_MIN, 32, 0, 0, 0, UINT32_MAX),
+       UINT64_MAX - (uint64_t{1} << 33) + 1 + 54 + 1024},
+      {"the widest and tallest at 64 bits: beyond 64 bits",
+       WithOffset(Bmp(40, INT32_MAX, INT32_MIN, 64, 0, 0), 54), UINT64_MAX},
       {"RLE image size near 4 GiB", WithOffset(Bmp(40, 3, 2, 8, 1, 0, UINT32_MAX, 1), 58),
        58 + uint64_t{UINT32_MAX}},
+      {"RLE8 image size past the end", WithOffset(Bmp(40, 3, 2, 8, 1, 1024 + 10, 100), 1078),
+       1078 + 100},
+      // Where the pixels lie, as the loader takes them from the offset.
+      {"pixel offset at the file's end", WithOffset(file, 102), 102 + 48},
+      {"pixel offset past the end", WithOffset(file, 1000), 1000 + 48},
+      {"pixel offset 0x80000000", WithOffset(file, 0x80000000u), 0x80000000u + uint64_t{48}},
+      {"pixel offset 0xFFFFFFF0: no wrap", WithOffset(file, 0xFFFFFFF0u), 0xFFFFFFF0u + uint64_t{48}},
+      {"pixel offset 14: the pixels read from the headers", WithOffset(file, 14), 14 + 48},
+      {"header size 0xFFFFFFF2: no wrap", Poked(Bmp(124, 3, 2, 24, 0, 0), 14, 0xFFFFFFF2u),
+       14 + uint64_t{0xFFFFFFF2u} + 24},
+      // The loader reads the whole palette the header counts, and the byte
+      // after it, even where the pixels start sooner.
+      {"8-bit, a short palette followed by the pixels", Poked(Encoded(5, 3, 8, 16), 46, 0),
+       54 + 1024 + 1},
+      {"V5 header: an embedded profile is not read", WithProfile(), 14 + 124 + 24},
       {"not BM", Poked(Bmp(40, 3, 2, 24, 0, 0), 0, 'B' | 'A' << 8), 0},
       {"unknown header size 20", Bmp(20, 3, 2, 24, 0, 20), 0},
       {"width 0", Bmp(40, 0, 2, 24, 0, 0), 0},
       {"width negative", Bmp(40, -3, 2, 24, 0, 0), 0},
       {"height 0", Bmp(40, 3, 0, 24, 0, 0), 0},
       {"core header, width 0", Bmp(12, 0, 2, 24, 0, 0), 0},
+      {"depth 0 uncompressed", Bmp(40, 3, 2, 0, 0, 0), 0},
       {"depth 7", Bmp(40, 3, 2, 7, 0, 0), 0},
       {"bitfields at 24 bits", Bmp(40, 3, 2, 24, 3, 12), 0},
       {"compression 99", Bmp(40, 3, 2, 24, 99, 0), 0},
@@ -221,6 +260,7 @@ TEST(BmpWholeTest, LengthsBeyond32BitsAndHeadsThatCannotBeMeasured) {
       {"pixel offset 2", WithOffset(Bmp(40, 3, 2, 32, 0, 24), 2), 0},
       {"pixel offset 13", WithOffset(Bmp(40, 3, 2, 24, 0, 24), 13), 0},
       {"core header, pixel offset 13", WithOffset(Bmp(12, 3, 2, 24, 0, 24), 13), 0},
+      {"pixel offset 13, only the file header there", Cut(WithOffset(file, 13), 14), 0},
       {"cut in the file header", Cut(Bmp(12, 3, 2, 24, 0, 0), 12), 0},
       {"cut in a core header", Cut(Bmp(12, 3, 2, 24, 0, 0), 25), 0},
       {"cut in an info header", Cut(Bmp(40, 3, 2, 24, 0, 0), 50), 0},
@@ -230,25 +270,9 @@ TEST(BmpWholeTest, LengthsBeyond32BitsAndHeadsThatCannotBeMeasured) {
     SCOPED_TRACE(c.name);
     const BmpHeader head = Head(c.head, c.head.size());
     EXPECT_EQ(BmpLengthNeeded(head), c.needed);
-    EXPECT_EQ(BmpFileIsWhole(head, UINT64_MAX), c.needed != 0);
+    EXPECT_FALSE(BmpLoadsSafely(head, c.needed - 1)) << "one byte short";
+    EXPECT_EQ(BmpLoadsSafely(head, c.needed), c.needed != 0);
   }
-}
-
-TEST(SheetFile, OnlyAPixelOffsetInsideTheFileHeaderKeepsAFileFromTheLoader) {
-  const Bytes file = Encoded(5, 3, 24, 0);
-  const struct { const char* name; Bytes head; size_t length; bool refused; } cases[] = {
-      {"offset 0", WithOffset(file, 0), file.size(), false},
-      {"offset 1", WithOffset(file, 1), file.size(), true},
-      {"offset 2", WithOffset(file, 2), file.size(), true},
-      {"offset 13", WithOffset(file, 13), file.size(), true},
-      {"offset 14", WithOffset(file, 14), file.size(), false},
-      {"offset 54", file, file.size(), false},
-      {"offset 13, only the file header read", WithOffset(file, 13), 14, true},
-      {"offset 13, cut inside the file header", WithOffset(file, 13), 13, false},
-      {"offset 13 without BM", Poked(WithOffset(file, 13), 0, 'B' | 'A' << 8), file.size(), false},
-  };
-  for (const auto& c : cases)
-    EXPECT_EQ(BmpPixelsInFileHeader(Head(c.head, c.length)), c.refused) << c.name;
 }
 
 TEST(SheetFile, OnlyWholeUncompressedBottomUpTrueColourFilesLoadAsDibSections) {

@@ -87,15 +87,6 @@ std::vector<COLORREF> PixelsOf(HBITMAP bitmap, int width, int height) {
   return pixels;
 }
 
-// A bitmap loaded from the file as the program loads a sheet.
-HBITMAP LoadBitmapFile(HWND window, const char* file, BITMAP* description) {
-  SheetFile opened;
-  if (!OpenSheetFile(file, opened)) return nullptr;
-  HBITMAP bitmap = LoadOpenedBitmap(window, file, opened, description);
-  CloseSheetFile(opened);
-  return bitmap;
-}
-
 bool IsLiveBitmap(HBITMAP bitmap) { return GetObjectType(bitmap) == OBJ_BITMAP; }
 
 bool IsDibSection(HBITMAP bitmap, int bitsPerPixel = 32) {

@@ -151,11 +151,12 @@ void TouchFile(const char* path) {
   CloseHandle(file);
 }
 
-// Loads the file into the sheet DC as a look does, through one open.
+// Loads the file into the sheet DC as the tick's reload does, through one
+// hold of the file.
 void LoadThroughOneOpen(const char* path) {
-  SheetFile opened;
-  if (OpenSheetFile(path, opened)) LoadIntoSheetDC(frame.panel, path, opened);
-  CloseSheetFile(opened);
+  SheetFile held;
+  if (HoldSheetFile(path, held, 0)) LoadIntoSheetDC(frame.panel, path, held);
+  CloseSheetFile(held);
 }
 
 // Milliseconds per tick with the look due at every tick, the best of ten
