@@ -19,15 +19,10 @@ SheetState sheet = {};
 
 namespace {
 
-// A 1 x 1 bitmap of the top-left pixel of what `dc` holds, exactly as read
-// there; null when that pixel cannot be read or there is no room.
-HBITMAP TopLeftPixelOf(HDC dc) {
-  const COLORREF colour = GetPixel(dc, 0, 0);
-  if (colour == CLR_INVALID) return nullptr;
-  void* bits = nullptr;
-  HBITMAP pixel = CreateTopDownDibSection(1, 1, &bits);
-  if (pixel != nullptr) *static_cast<uint32_t*>(bits) = ColourToDibPixel(colour);
-  return pixel;
+// A probe that does not load keeps the previous one; with no probe ever
+// loaded the key is black, the initial last key colour.
+COLORREF PreviousProbe() {
+  return sheet.probeBitmap == nullptr ? RGB(0, 0, 0) : GetPixel(frame.probeDC, 0, 0);
 }
 
 // The held sheet as the reuse test and the probe compare it.
@@ -64,58 +59,77 @@ void HoldAsProbe(HBITMAP bitmap) {
   sheet.probeBitmap = bitmap;
 }
 
-// The probe reads the top-left pixel of the file. When the held sheet is a
-// clean copy of that same file, unchanged since, that pixel is read from
-// the held copy; otherwise the probe loads a second copy of the file. The
-// probe DC then holds that one pixel, in a 1 x 1 bitmap, and a second copy
-// goes at once. A probe that does not load keeps the previous probe; with
-// no probe ever loaded the key is black, the initial last key colour.
-COLORREF ProbeKeyColour(HWND panel, const char* path) {
-  char file[MAX_PATH];
-  ResolveSheetName(path, file);
+// The probe's answer: the probe DC holds the probed colour alone, in a
+// 1 x 1 bitmap (no second copy of a sheet stays), and the key is that
+// colour. Without room for the pixel the previous probe stays.
+COLORREF HoldProbedColour(COLORREF colour) {
+  void* bits = nullptr;
+  HBITMAP pixel = colour == CLR_INVALID ? nullptr : CreateTopDownDibSection(1, 1, &bits);
+  if (pixel == nullptr) return PreviousProbe();
+  *static_cast<uint32_t*>(bits) = ColourToDibPixel(colour);
+  HoldAsProbe(pixel);
+  return colour;
+}
+
+// The held copy came from `file` at this stamp: its top-left pixel, as it
+// loaded, is the file's, whether a pass has keyed the copy since or not.
+bool HeldCopyCameFrom(const char* file, const FileStamp& stamp) {
+  return sheet.sheetBitmap != nullptr && stamp.size != 0 && HeldCopyIsSettledFile(file) &&
+         SameStamp(stamp, sheet.source.stamp);
+}
+
+// The probe of a file other than the sheet's: the held copy's corner when
+// it came from that file, else the top-left pixel of a copy of its own,
+// which goes at once.
+COLORREF ProbeOtherFile(HWND panel, const char* file) {
   SheetFile held;
-  HoldSheetFile(file, held, kWaitForWriterMs);
-  HBITMAP pixel = HeldCopyIsTheHeldFile(path, file, held) ? TopLeftPixelOf(frame.sheetDC)
-                                                            : nullptr;
-  if (pixel != nullptr) {
-    HoldAsProbe(pixel);
-  } else if (held.handle != INVALID_HANDLE_VALUE) {
+  if (!HoldSheetFile(file, held, kWaitForWriterMs)) return PreviousProbe();
+  COLORREF corner = CLR_INVALID;
+  if (HeldCopyCameFrom(file, held.stamp)) {
+    corner = sheet.cleanCorner;
+  } else {
     BITMAP description;
-    HBITMAP probe = LoadHeldBitmap(panel, file, held, &description);
-    if (probe != nullptr) {
-      HoldAsProbe(probe);
-      pixel = TopLeftPixelOf(frame.probeDC);
-      if (pixel != nullptr) HoldAsProbe(pixel);
+    HBITMAP copy = LoadHeldBitmap(panel, file, held, &description);
+    if (copy != nullptr) {
+      HoldAsProbe(copy);
+      corner = GetPixel(frame.probeDC, 0, 0);
     }
   }
   CloseSheetFile(held);
-  if (sheet.probeBitmap == nullptr) return RGB(0, 0, 0);
-  return GetPixel(frame.probeDC, 0, 0);
+  return corner == CLR_INVALID ? PreviousProbe() : HoldProbedColour(corner);
 }
 
-// The panel's key and background colours as Start packs them; the key is
-// probed from the file instead when the corner is the key's source.
-void ColoursOfThisLoad(HWND panel, const char* probePath, COLORREF& key, COLORREF& background) {
-  PanelNumbers fields = ReadPanelNumbers(panel);
-  ApplyStartDefaults(fields);
-  background = PackColour(fields.backRed, fields.backGreen, fields.backBlue);
-  key = IsChecked(panel, IDC_KEY_FROM_FIELDS)
-            ? PackColour(fields.keyRed, fields.keyGreen, fields.keyBlue)
-            : ProbeKeyColour(panel, probePath);
-}
-
-// The held sheet's size in the size label, 1006.
+// The held sheet's size in the size label.
 void ShowSheetSize(HWND panel) {
   char size[64];
   wsprintfA(size, TEXT_SHEET_SIZE_FORMAT, sheet.sheetWidth, sheet.sheetHeight);
   SetDlgItemTextA(panel, IDC_SHEET_SIZE, size);
 }
 
+// A sheet loaded from the path field: its name in the panel's title and in
+// lastPath.
+bool ShowLoaded(HWND panel, const char* pathBuffer) {
+  SetWindowTextA(panel, pathBuffer);
+  memcpy(sheet.source.lastPath, pathBuffer, kPathBufferSize);
+  return true;
+}
+
+bool ShowLoadFailure(HWND panel) {
+  MessageBoxA(panel, TEXT_LOAD_FAILED, TEXT_LOAD_FAILED_CAPTION, MB_ICONEXCLAMATION | MB_OK);
+  return false;
+}
+
 }  // namespace
 
 bool LoadSheet(HWND panel, char pathBuffer[kPathBufferSize]) {
-  COLORREF key, background;
-  ColoursOfThisLoad(panel, pathBuffer, key, background);
+  PanelNumbers fields = ReadPanelNumbers(panel);
+  ApplyStartDefaults(fields);
+  const COLORREF background = PackColour(fields.backRed, fields.backGreen, fields.backBlue);
+  const bool keyFromCorner = !IsChecked(panel, IDC_KEY_FROM_FIELDS);
+  // The probe reads the file the buffer names before the path field
+  // replaces it: the same file as the sheet's, or another.
+  char probeFile[MAX_PATH] = {};
+  if (keyFromCorner) ResolveSheetName(pathBuffer, probeFile);
   GetDlgItemTextA(panel, IDC_PATH, pathBuffer, kPathBufferSize);
   // The name as the user gave it stays in the field, the title and
   // lastPath; the stamp, the checks, the load and the watch use the file
@@ -124,6 +138,24 @@ bool LoadSheet(HWND panel, char pathBuffer[kPathBufferSize]) {
   ResolveSheetName(pathBuffer, file);
   SheetFile held;
   HoldSheetFile(file, held, kWaitForWriterMs);  // a file that cannot be held has the stamp 0, 0
+
+  COLORREF key = PackColour(fields.keyRed, fields.keyGreen, fields.keyBlue);
+  if (keyFromCorner && strcmp(probeFile, file) != 0) {
+    key = ProbeOtherFile(panel, probeFile);
+  } else if (keyFromCorner && HeldCopyCameFrom(file, held.stamp)) {
+    key = HoldProbedColour(sheet.cleanCorner);
+  } else if (keyFromCorner) {
+    // The probe's file is the one this call loads: loaded once, its corner
+    // read from the clean copy is the key.
+    const bool loaded = held.handle != INVALID_HANDLE_VALUE && LoadIntoSheetDC(panel, file, held);
+    CloseSheetFile(held);
+    if (loaded) {
+      HoldProbedColour(sheet.cleanCorner);
+      return ShowLoaded(panel, pathBuffer);
+    }
+    key = PreviousProbe();  // and the reuse test below decides, as for any probe that failed
+  }
+
   const SheetIdentity wanted = {pathBuffer, held.stamp, key, background};
   // A clean copy, or no sheet at all, holds no keyed pixels.
   const bool heldIsKeyed = sheet.sheetBitmap != nullptr && !sheet.needsKeyPass;
@@ -140,16 +172,9 @@ bool LoadSheet(HWND panel, char pathBuffer[kPathBufferSize]) {
     SetWindowTextA(panel, pathBuffer);
     return true;
   }
-
   const bool loaded = held.handle != INVALID_HANDLE_VALUE && LoadIntoSheetDC(panel, file, held);
   CloseSheetFile(held);
-  if (!loaded) {
-    MessageBoxA(panel, TEXT_LOAD_FAILED, TEXT_LOAD_FAILED_CAPTION, MB_ICONEXCLAMATION | MB_OK);
-    return false;
-  }
-  SetWindowTextA(panel, pathBuffer);
-  memcpy(sheet.source.lastPath, pathBuffer, kPathBufferSize);
-  return true;
+  return loaded ? ShowLoaded(panel, pathBuffer) : ShowLoadFailure(panel);
 }
 
 bool LoadIntoSheetDC(HWND panel, const char* file, SheetFile& held) {
@@ -165,6 +190,7 @@ bool LoadIntoSheetDC(HWND panel, const char* file, SheetFile& held) {
   sheet.sheetWidth = description.bmWidth;
   sheet.sheetHeight = description.bmHeight;
   sheet.needsKeyPass = true;
+  sheet.cleanCorner = GetPixel(frame.sheetDC, 0, 0);
   // The stamp read before the load: a save that landed while the file was
   // loading shows at the next look or Start instead of never.
   SheetSource& source = sheet.source;

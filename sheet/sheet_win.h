@@ -34,6 +34,7 @@ struct SheetState {
   COLORREF lastKeyColour;
   COLORREF lastBackgroundColour;  // what the last pass put in place of the key
   bool needsKeyPass;              // a clean copy no pass has touched
+  COLORREF cleanCorner;           // the copy's top-left pixel as it loaded, before any pass
   SheetSource source;
 };
 
@@ -41,7 +42,10 @@ extern SheetState sheet;
 
 // Loads (or reuses) the sheet named by the path field; `pathBuffer` names
 // the probe file on entry and holds the text of the path field on return.
-// Shows its own message and returns false when the file does not load.
+// With the key from the top-left pixel, that pixel comes from the copy the
+// call loads, or from the held copy when the file is the one it came from,
+// unchanged; only a probe of another file loads a copy of its own. Shows
+// its own message and returns false when the file does not load.
 bool LoadSheet(HWND panel, char pathBuffer[kPathBufferSize]);
 
 // Loads the held file, named `file` (resolved), into the sheet DC in place
