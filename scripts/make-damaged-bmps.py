@@ -17,7 +17,7 @@ import os
 import struct
 import sys
 
-WIDTH, HEIGHT = 37, 24  # an odd width, so every row but 32-bit ones is padded
+WIDTH, HEIGHT = 299, 200  # rows padded but at 32 bits; pixel data spans pages in every format
 BI_RGB, BI_RLE8, BI_RLE4, BI_BITFIELDS = 0, 1, 2, 3
 
 
