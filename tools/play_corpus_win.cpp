@@ -337,8 +337,8 @@ void StartAndWatch(Run& run, const char* name, Result& result) {
 // process is then ended here.
 void CloseAndJudge(Run& run, const char* name, Result& result) {
   const bool endedUnasked = run.ended;
-  if (!run.ended) {
-    if (run.mainWindow != nullptr) PostMessageA(run.mainWindow, WM_CLOSE, 0, 0);
+  if (!run.ended && run.mainWindow != nullptr) {  // no window to close: it hangs already
+    PostMessageA(run.mainWindow, WM_CLOSE, 0, 0);
     WaitUntil(run, name, kCloseWait, Never);
   }
   if (!run.ended) {
