@@ -113,7 +113,8 @@ bool IsButtonChecked(HWND dialog, int id) {
   return SendBounded(GetDlgItem(dialog, id), BM_GETCHECK, 0, 0, &state) && state == BST_CHECKED;
 }
 
-// Clicks a check box or radio button until it is checked (one click does).
+// Clicks a check box or radio button that is not checked yet, as the user
+// would (BM_SETCHECK alone would skip the panel's own reaction to it).
 void CheckButton(HWND dialog, int id) {
   DWORD_PTR ignored;
   if (!IsButtonChecked(dialog, id)) SendBounded(GetDlgItem(dialog, id), BM_CLICK, 0, 0, &ignored);
