@@ -111,3 +111,10 @@ add_executable(pellowrick_drive ${CMAKE_SOURCE_DIR}/tools/drive_win.cpp)
 target_include_directories(pellowrick_drive PRIVATE ${CMAKE_SOURCE_DIR})
 target_compile_options(pellowrick_drive PRIVATE ${PELLOWRICK_FLAGS})
 target_link_options(pellowrick_drive PRIVATE -static)
+
+# The corpus player: plays every BMP file of a folder through the real
+# program (scripts/play-corpus.sh).
+add_executable(pellowrick_play_corpus ${CMAKE_SOURCE_DIR}/tools/play_corpus_win.cpp)
+target_include_directories(pellowrick_play_corpus PRIVATE ${CMAKE_SOURCE_DIR})
+target_compile_options(pellowrick_play_corpus PRIVATE ${PELLOWRICK_FLAGS})
+target_link_options(pellowrick_play_corpus PRIVATE -static)
