@@ -10,7 +10,7 @@
 
 constexpr int kSequenceSize = 256;
 constexpr uint8_t kSequenceEnd = 255;  // the first 255 ends the sequence
-constexpr int kFrameListTextSize = 256;   // what Start reads of control 1005
+constexpr int kFrameListTextSize = 256;   // what Start reads of the frame list, IDC_FRAME_LIST
 constexpr int kRebuiltTextSize = 1024;    // holds 255 entries of "254,"
 constexpr int kBackBufferWidth = 1024;
 constexpr int kBackBufferHeight = 768;
@@ -29,7 +29,7 @@ struct AnimationSettings {
   uint8_t frameSequence[kSequenceSize];
   int32_t cellColumn;
   int32_t cellRow;
-  bool keyFromCorner;  // Start took the key from the top-left pixel (radio 1031)
+  bool keyFromCorner;  // Start took the key from the top-left pixel (IDC_KEY_FROM_CORNER)
 };
 
 // The one program-wide record; all zero at process start.

@@ -7,11 +7,11 @@
 #include "app/command_line_core.h"
 
 // Loads the sheet (`pathBuffer` as the sheet load takes it), reads the
-// panel, writes defaults back, arms timer 1000, builds the frame sequence
+// panel, writes defaults back, arms PLAYBACK_TIMER_ID, builds the frame sequence
 // and keys the sheet. False when the sheet load failed.
 bool StartAnimation(HWND panel, char pathBuffer[kPathBufferSize]);
 
-// One tick of timer 1000 on the main window.
+// One tick of PLAYBACK_TIMER_ID on the main window.
 void PlaybackTick(HWND mainWindow);
 
 // Fills the whole 1024 x 768 back buffer with one colour (0x00BBGGRR).

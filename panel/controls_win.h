@@ -17,7 +17,7 @@ std::string ControlString(HWND panel, int id);  // at most 255 bytes
 // Every number field of the panel, as typed.
 PanelNumbers ReadPanelNumbers(HWND panel);
 
-void EnableKeyFields(HWND panel, bool enable);  // 1023, 1024 and 1025
+void EnableKeyFields(HWND panel, bool enable);  // IDC_KEY_BLUE, _RED and _GREEN
 
 // The key controls follow the check boxes: with transparency on, both key
 // sources can be chosen, and the key fields when the fields are the source;

@@ -11,8 +11,8 @@
 struct PanelNumbers {
   uint32_t frameWidth = 0, frameHeight = 0, interval = 0;
   uint32_t columnIndex = 0, zoom = 0, loopLimit = 0;
-  uint32_t keyBlue = 0, keyRed = 0, keyGreen = 0;     // 1023, 1024, 1025
-  uint32_t backRed = 0, backGreen = 0, backBlue = 0;  // 1026, 1027, 1028
+  uint32_t keyBlue = 0, keyRed = 0, keyGreen = 0;     // IDC_KEY_BLUE, IDC_KEY_RED, IDC_KEY_GREEN
+  uint32_t backRed = 0, backGreen = 0, backBlue = 0;  // IDC_BACK_RED, _GREEN, _BLUE
 };
 
 // A number field: Start puts its initial value in place of 0.

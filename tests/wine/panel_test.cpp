@@ -1,4 +1,4 @@
-// The control panel through the real dialog of template 103: its controls
+// The control panel through the real dialog of template IDD_PANEL: its controls
 // and defaults, opening files at start-up, by drop and by Browse, the spin
 // buttons, the commands and their enabling rules, and the keyboard.
 #include "tests/wine/support/fixtures.h"
