@@ -263,104 +263,108 @@ TEST_F(SheetTest, TheProbeReadsAHeldCleanCopyOfItsUnchangedFileAndTheFileOtherwi
   const COLORREF kHeldOnly = RGB(7, 7, 7);
   const COLORREF kRewritten = RGB(33, 44, 55);
   const std::string other = WriteSheet("probe_other.bmp", 4, 4, Solid(RGB(66, 77, 88)));
+  enum Named { kHeldFile, kOtherFile, kMissingFile };  // by the buffer, for the probe
+  enum Probe { kReplaced, kKept, kNone };              // the probe bitmap afterwards
+  const Key black = Typed(0, 0, 0);
   const struct {
     const char* name;
-    bool keyHeld;         // the held copy keyed before the probe
+    bool loadFirst;       // a sheet loaded before the probe, named in the path field
+    Key first;            // the key of that load: the top-left one probes it
+    bool keyHeld;         // the held copy keyed before the probe, with black as the RGB key
+    bool on;              // transparency
     bool rewrite;         // the file saved again with another top-left colour
-    bool probeOther;      // the buffer names another file
+    Named named;
+    Probe probe;
     COLORREF probed;
-    int loads;            // the loader's calls by the probe and the sheet load
+    uint32_t loads;       // the loader's calls by the probe and the sheet load
+    bool sheetKept;       // the held bitmap stays, reused or kept as clean
   } cases[] = {
-      {"a clean copy of the unchanged file", false, false, false, kHeldOnly, 0},
-      {"the file saved again since", false, true, false, kRewritten, 2},
-      {"a keyed copy", true, false, false, kCorner, 2},
-      {"another file", false, false, true, RGB(66, 77, 88), 1},
+      {"a clean copy of the unchanged file", true, black, false, false, false, kHeldFile, kReplaced,
+       kHeldOnly, 0, true},
+      {"the file saved again since", true, black, false, false, true, kHeldFile, kReplaced,
+       kRewritten, 2, false},
+      {"a keyed copy", true, black, true, false, false, kHeldFile, kReplaced, kCorner, 2, false},
+      {"another file", true, black, false, false, false, kOtherFile, kReplaced, RGB(66, 77, 88), 1,
+       true},
+      // The last pass keyed the top-left colour, which the kept probe still
+      // holds: the held sheet is reused.
+      {"the probe file does not load: the previous probe is kept", true, kFromCorner, true, true,
+       false, kMissingFile, kKept, kCorner, 0, true},
+      // Nothing loaded yet: the last path is empty and the last key black. A
+      // probe that fails gives black, so an empty field is "reused".
+      {"no probe ever loaded", false, kFromCorner, false, true, false, kMissingFile, kNone, 0, 0,
+       true},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     StartAgain();
     const std::string path = WriteSheet("probe_held.bmp", 13, 7, PlainPixel);
-    SetTransparency(false);
-    UseKey(Typed(0, 0, 0));
-    ASSERT_TRUE(LoadPath(path));
-    if (c.keyHeld) ApplyKey(PlainPixel(1, 1), kPanelBackground);
-    SetPixel(frame.sheetDC, 0, 0, kHeldOnly);
-    ASSERT_EQ(SheetPixel(0, 0), kHeldOnly);
+    SetTransparency(c.on);
+    UseKey(c.first);
+    if (c.loadFirst) {
+      ASSERT_TRUE(LoadPath(path));
+      if (c.keyHeld) {
+        ApplyKey(PlainPixel(1, 1), kPanelBackground);  // the top-left key ignores the colour
+        ASSERT_EQ(sheet.lastKeyColour, c.first.corner ? kCorner : PlainPixel(1, 1));
+      }
+      SetPixel(frame.sheetDC, 0, 0, kHeldOnly);
+      ASSERT_EQ(SheetPixel(0, 0), kHeldOnly);
+    }
     if (c.rewrite) {
-      WriteBmp(path, 13, 7, 24, [&](int x, int y) { return x == 0 && y == 0 ? kRewritten : PlainPixel(x, y); });
+      WriteBmp(path, 13, 7, 24, [&](int x, int y) {
+        return x == 0 && y == 0 ? kRewritten : PlainPixel(x, y);
+      });
       TouchLater(path, 10);
     }
+    const HBITMAP held = sheet.sheetBitmap;
     const HBITMAP probe = sheet.probeBitmap;
+    ASSERT_EQ(probe != nullptr, c.loadFirst && c.first.corner);
+    if (probe != nullptr) {
+      EXPECT_TRUE(HoldsOnePixel(frame.probeDC, probe)) << "not a second copy of the sheet";
+    }
 
     UseKey(kFromCorner);
-    SetControlText(IDC_PATH, path.c_str());
+    const std::string field = c.loadFirst ? path : "";
+    SetControlText(IDC_PATH, field.c_str());
+    const std::string named = c.named == kHeldFile    ? path
+                              : c.named == kOtherFile ? other
+                                                      : TempFile("no_such_probe.bmp");
     char buffer[kPathBufferSize];
-    snprintf(buffer, sizeof buffer, "%s", (c.probeOther ? other : path).c_str());
+    snprintf(buffer, sizeof buffer, "%s", named.c_str());
     DialogWatcher boxes(kFailureCaption);
     const uint32_t callsBefore = loaderCalls;
     EXPECT_TRUE(LoadSheet(Panel(), buffer));
-    EXPECT_EQ(loaderCalls - callsBefore, static_cast<uint32_t>(c.loads));
-    EXPECT_EQ(GetPixel(frame.probeDC, 0, 0), c.probed);
-    EXPECT_TRUE(HoldsOnePixel(frame.probeDC, sheet.probeBitmap));
-    EXPECT_NE(sheet.probeBitmap, probe);
-    EXPECT_FALSE(IsLiveBitmap(probe));
-    Pump(20);
-    EXPECT_EQ(boxes.Count(), 0);
-  }
-}
-
-TEST_F(SheetTest, WithNoProbeEverLoadedTheProbedKeyIsBlack) {
-  // Nothing loaded yet: the last path is empty and the last key black. A
-  // probe that fails gives black, so an empty field is "reused".
-  SetTransparency(true);
-  UseKey(kFromCorner);
-  SetControlText(IDC_PATH, "");
-  snprintf(panelPath, sizeof panelPath, "%s", TempFile("no_such_probe.bmp").c_str());
-  {
-    DialogWatcher boxes(kFailureCaption);
-    EXPECT_TRUE(LoadSheet(Panel(), panelPath));
+    EXPECT_EQ(loaderCalls - callsBefore, c.loads);
+    EXPECT_STREQ(buffer, field.c_str()) << "the buffer holds the path field's text";
+    EXPECT_EQ(sheet.sheetBitmap == held, c.sheetKept);
+    // Kept, or none before and after, or replaced and the old one released.
+    EXPECT_EQ(sheet.probeBitmap == probe, c.probe != kReplaced);
+    if (c.probe == kReplaced) {
+      EXPECT_FALSE(IsLiveBitmap(probe));
+    }
+    if (c.probe != kNone) {
+      EXPECT_TRUE(HoldsOnePixel(frame.probeDC, sheet.probeBitmap));
+      EXPECT_EQ(GetPixel(frame.probeDC, 0, 0), c.probed);
+    }
     Pump(100);
     EXPECT_EQ(boxes.Count(), 0);
+
+    if (!c.loadFirst) {
+      EXPECT_EQ(sheet.sheetBitmap, nullptr);
+      EXPECT_EQ(WindowText(Panel()), kPanelTitle);
+      EXPECT_EQ(ControlText(IDC_SHEET_SIZE), SizeLabel(0, 0));
+      // The same holds for an RGB key of black; any other key tries the load.
+      UseKey(Typed(0, 0, 0));
+      EXPECT_TRUE(LoadPath(""));
+      UseKey(Typed(0, 0, 1));
+      EXPECT_FALSE(LoadPath(""));
+      EXPECT_TRUE(PumpUntil([&] { return boxes.Count() == 1; }, 3000));
+      EXPECT_EQ(boxes.LastText(), kFailureText);
+    }
+    const HBITMAP last = sheet.probeBitmap;
+    StopProgram();
+    EXPECT_FALSE(IsLiveBitmap(last)) << "released with the probe DC";
   }
-  EXPECT_EQ(sheet.probeBitmap, nullptr);
-  EXPECT_EQ(sheet.sheetBitmap, nullptr);
-  EXPECT_EQ(WindowText(Panel()), kPanelTitle);
-  EXPECT_EQ(ControlText(IDC_SHEET_SIZE), SizeLabel(0, 0));
-  EXPECT_STREQ(panelPath, "");
-
-  // The same holds for an RGB key of black; any other key tries the load.
-  UseKey(Typed(0, 0, 0));
-  EXPECT_TRUE(LoadPath(""));
-  UseKey(Typed(0, 0, 1));
-  DialogWatcher boxes(kFailureCaption);
-  EXPECT_FALSE(LoadPath(""));
-  EXPECT_TRUE(PumpUntil([&] { return boxes.Count() == 1; }, 3000));
-}
-
-TEST_F(SheetTest, TheProbeHoldsItsPixelAloneAndAProbeThatFailsKeepsIt) {
-  SetTransparency(true);
-  UseKey(kFromCorner);
-  ASSERT_TRUE(LoadPath(plainPath_));
-  ApplyKey(RGB(0, 0, 0), kPanelBackground);
-  ASSERT_EQ(sheet.lastKeyColour, kCorner);
-  const HBITMAP probe = sheet.probeBitmap;
-  const HBITMAP held = sheet.sheetBitmap;
-  EXPECT_TRUE(HoldsOnePixel(frame.probeDC, probe)) << "not a second copy of the sheet";
-
-  // The buffer names a file that does not load; the field names the sheet.
-  SetControlText(IDC_PATH, plainPath_.c_str());
-  char buffer[kPathBufferSize];
-  snprintf(buffer, sizeof buffer, "%s", TempFile("no_such_probe.bmp").c_str());
-  DialogWatcher boxes(kFailureCaption);
-  EXPECT_TRUE(LoadSheet(Panel(), buffer));
-  EXPECT_EQ(sheet.probeBitmap, probe);
-  EXPECT_TRUE(HoldsOnePixel(frame.probeDC, probe));
-  EXPECT_EQ(GetPixel(frame.probeDC, 0, 0), kCorner);
-  EXPECT_EQ(sheet.sheetBitmap, held) << "the previous probe's key matches the last pass";
-  Pump(50);
-  EXPECT_EQ(boxes.Count(), 0);
-  StopProgram();
-  EXPECT_FALSE(IsLiveBitmap(probe)) << "released with the probe DC";
 }
 
 }  // namespace
