@@ -1,10 +1,11 @@
 // Malformed sprite sheets dropped on the panel during playback: each one
 // either shows the failure message and leaves the held sheet as it was, or
 // loads as a real bitmap; playback goes on either way and nothing hangs.
-#include "tests/wine/support/fixtures.h"
+#include "tests/wine/support/sheet_fixtures.h"
 
 #include <cstdio>
 #include <cstring>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,10 @@ struct BadSheet {
   std::string path;
   bool ignored = false;  // not a sheet name once the drop has cut it
   bool refused = false;  // never handed to the loader: the message at open and at Start
+  bool fails = false;    // never loads: always the message
+  bool keyed = false;    // the held sheet keyed before, rather than a clean copy
+  bool named = false;    // named in the path field, IDC_PATH, and loaded as Start
+                         // loads it (an empty path cannot be dropped)
 };
 
 // Offsets in a BMP with a 40-byte info header.
@@ -33,6 +38,27 @@ std::vector<BadSheet> MakeCorpus() {
     corpus.push_back({name, path});
   };
   const Bytes valid = ReadBytes(WriteSheet("valid24.bmp", 16, 8, Stripes));
+
+  // Files that never load, with a clean and with a keyed held sheet. (Wine
+  // still loads a file cut inside its bitmap header, as a blank bitmap of
+  // the claimed size, so such a file is not among them.)
+  std::mt19937 random(4);
+  Bytes garbage(400);
+  for (uint8_t& b : garbage) b = static_cast<uint8_t>(random());
+  garbage[0] = 'Q';
+  WriteBytes(TempFile("garbage.bmp"), garbage);
+  WriteBytes(TempFile("empty.bmp"), {});
+  // Only the missing file is never handed to the loader: with the path
+  // field empty, Start's probe still loads the file the shared buffer names.
+  const struct { const char* name; std::string path; bool refused; } neverLoad[] = {
+      {"missing-file", TempFile("missing.bmp"), true},
+      {"empty-path", "", false},
+      {"zero-byte-file", TempFile("empty.bmp"), false},
+      {"garbage-file", TempFile("garbage.bmp"), false}};
+  for (const auto& file : neverLoad)
+    for (bool keyed : {false, true})
+      corpus.push_back({std::string(file.name) + (keyed ? "-keyed-sheet" : "-clean-sheet"),
+                        file.path, false, file.refused, true, keyed, file.path.empty()});
   const Bytes paletted =
       ReadBytes(WriteSheet("valid8.bmp", 16, 8, Stripes, 8, {RGB(200, 30, 30), RGB(255, 0, 255)}));
 
@@ -142,15 +168,27 @@ TEST_F(BadSheetTest, EveryMalformedSheetFailsCleanlyOrLoadsAndPlaybackGoesOn) {
   int failures = 0, loads = 0;  // the ignored name counts as neither
   for (const BadSheet& bad : corpus) {
     SCOPED_TRACE(bad.name);
+    // Dropped with transparency off, the good sheet is a clean copy.
+    SetTransparency(false);
     DropFiles({goodPath_});
+    SetTransparency(true);
     ASSERT_STREQ(sheet.source.lastPath, goodPath_.c_str());
+    if (bad.keyed) ApplyKey(0, kPanelBackground);  // the top-left key
+    ASSERT_EQ(sheet.needsKeyPass, !bad.keyed);
     const HBITMAP held = sheet.sheetBitmap;
+    const std::vector<COLORREF> pixels = SheetPixels();
+    const std::string label = ControlText(IDC_SHEET_SIZE);
+    const std::string title = WindowText(Panel());
     const int shownBefore = boxes.Count();
     const uint32_t calls = loaderCalls;
 
-    DropFiles({bad.path});
+    if (bad.named) {
+      EXPECT_EQ(LoadPath(bad.path), !bad.fails);
+    } else {
+      DropFiles({bad.path});
+    }
     const bool failed = boxes.Count() == shownBefore + 1;
-    EXPECT_TRUE(failed || !bad.refused);
+    EXPECT_TRUE(failed || !(bad.refused || bad.fails));
     if (bad.ignored) {
       EXPECT_FALSE(failed);
       EXPECT_EQ(sheet.sheetBitmap, held);
@@ -168,10 +206,17 @@ TEST_F(BadSheetTest, EveryMalformedSheetFailsCleanlyOrLoadsAndPlaybackGoesOn) {
         EXPECT_EQ(memcmp(animation.frameSequence, playing.frameSequence, kSequenceSize), 0);
         SetControlText(IDC_PATH, goodPath_.c_str());
       }
+      // Nothing of the held sheet changes, clean or keyed.
+      EXPECT_EQ(boxes.LastText(), kFailureText);
       EXPECT_EQ(sheet.sheetBitmap, held);
+      EXPECT_EQ(BitmapInSheetDC(), held);
       EXPECT_STREQ(sheet.source.lastPath, goodPath_.c_str());
       EXPECT_EQ(sheet.sheetWidth, 16);
       EXPECT_EQ(sheet.sheetHeight, 8);
+      EXPECT_EQ(sheet.needsKeyPass, !bad.keyed);
+      EXPECT_EQ(ControlText(IDC_SHEET_SIZE), label);
+      EXPECT_EQ(WindowText(Panel()), title);
+      EXPECT_EQ(SheetPixels(), pixels);
     } else {
       ++loads;
       EXPECT_EQ(boxes.Count(), shownBefore);

@@ -1,0 +1,344 @@
+// A sheet whose file changes while it plays, through the real windows: an
+// edit saved shows within a second, a file cut short or deleted leaves the
+// held copy until a whole one is there, a relative name means the current
+// folder's file, and a file that moves while it loads is loaded again.
+#include "tests/wine/support/sheet_fixtures.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace {
+
+// ---------------------------------------------------------------------------
+// A sheet edited while it plays
+
+// Plays cell 0 of the strip at zoom 2 every 50 ms, until a pass is done.
+void PlayStrip(const std::string& path) {
+  SetUpPlayback(path, "0,0", 50);
+  SetControlText(IDC_ZOOM, "2");
+  ASSERT_TRUE(Start());
+  ASSERT_TRUE(PassesDone(1));
+}
+
+// Back-buffer pixels of sheet pixels (0,0), a key pixel, and (1,0).
+COLORREF ShownCorner() { return BackBufferPixel(0, 0); }
+COLORREF ShownCell() { return BackBufferPixel(2, 0); }
+
+const COLORREF kEdited = RGB(0, 150, 0);
+
+TEST_F(SheetTest, AnEditedSheetShowsWithinASecondWhilePlaying) {
+  const COLORREF newCorner = RGB(90, 80, 70);
+  const struct {
+    const char* name;
+    bool transparent;
+    Key key;
+    COLORREF keyPixels, cells;     // of the rewritten file
+    COLORREF corner, cell;         // shown afterwards
+  } cases[] = {
+      {"transparency off", false, Typed(kStripKey), kStripKey, kEdited, kStripKey, kEdited},
+      {"the key from the fields", true, Typed(kStripKey), kStripKey, kEdited, kPanelBackground, kEdited},
+      // The new copy's top-left colour is the key, not the old one.
+      {"the key from the top-left pixel", true, kFromCorner, newCorner, kStripKey, kPanelBackground,
+       kStripKey},
+  };
+  int n = 0;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    StartAgain();
+    const std::string path = WriteSheet(("edited" + std::to_string(n++) + ".bmp").c_str(), 16, 8, StripPixel);
+    SetTransparency(c.transparent);
+    UseKey(c.key);
+    PlayStrip(path);
+    ASSERT_EQ(ShownCell(), kCellColour[0]);
+    ASSERT_EQ(ShownCorner(), c.transparent ? kPanelBackground : kStripKey);
+    SetControlText(IDC_PATH, "");  // the held copy's file counts, not the field
+    const int32_t passes = animation.loopsDone;
+    const HBITMAP held = sheet.sheetBitmap;
+
+    DialogWatcher boxes(kFailureCaption);
+    RewriteStrip(path, c.keyPixels, c.cells, 10);
+    EXPECT_TRUE(PumpUntil([&] { return ShownCell() == c.cell; }, 1000));
+    EXPECT_NE(sheet.sheetBitmap, held);
+    EXPECT_EQ(ShownCorner(), c.corner);
+    EXPECT_EQ(BackBufferPixel(16, 16), kPanelBackground) << "the zoom goes on";
+    EXPECT_TRUE(PassesDone(passes + 1)) << "so does the pass count";
+    EXPECT_EQ(WindowText(frame.mainWindow), PlayingTitle(0));
+    EXPECT_EQ(sheet.needsKeyPass, !c.transparent);
+    EXPECT_EQ(ControlText(IDC_SHEET_SIZE), SizeLabel(16, 8));
+    EXPECT_EQ(boxes.Count(), 0);
+
+    // The next Start uses the new copy: keyed, the reuse test passes;
+    // clean, it is what a load of the unchanged file would give.
+    SetControlText(IDC_PATH, path.c_str());
+    const HBITMAP reloaded = sheet.sheetBitmap;
+    ASSERT_TRUE(Start());
+    EXPECT_EQ(sheet.sheetBitmap, reloaded);
+    EXPECT_EQ(sheet.needsKeyPass, !c.transparent);
+    EXPECT_EQ(SheetPixel(2, 0), c.cell);
+    StopTimer();
+  }
+}
+
+// Files handed to the loader so far, as a second thread reads them.
+uint32_t LoaderCalls() { return *static_cast<volatile uint32_t*>(&loaderCalls); }
+
+TEST_F(SheetTest, AFileCutShortDeletedOrNotLoadingKeepsTheHeldCopyUntilAWholeOneIsThere) {
+  // 16 x 8 at 24 bits: 54 bytes of headers, then 8 rows of 48 bytes.
+  enum Change { Cut, Delete, Patch };
+  const struct {
+    const char* name;
+    Change change;
+    size_t at;        // the length cut to, or the header field patched
+    uint32_t value;   // patched in
+    size_t added;     // zero bytes added at the end
+    uint32_t loads;   // files handed to the loader while it stays so
+  } cases[] = {
+      {"cut in its headers", Cut, 30, 0, 0, 0},
+      {"cut after half its pixels", Cut, 54 + 4 * 48, 0, 0, 0},
+      {"deleted", Delete, 0, 0, 0, 0},
+      {"pixels inside the file header: never loaded", Patch, 10, 13, 0, 0},
+      // A 56-byte header, which the loader does not know; its pixels start
+      // 16 bytes on, and 16 bytes more make the file whole.
+      {"whole, but the loader refuses it: tried once", Patch, 14, 56, 16, 1},
+  };
+  int n = 0;
+  for (bool watched : {true, false}) {
+    for (const auto& c : cases) {
+      SCOPED_TRACE(std::string(c.name) + (watched ? ", folder watched" : ", looked at by time"));
+      const std::string path =
+          WriteSheet(("cut" + std::to_string(n++) + ".bmp").c_str(), 16, 8, StripPixel);
+      PlayStrip(path);
+      ASSERT_STRNE(WatchedSheetFolder(), "") << "the temp folder can be watched";
+      if (!watched) StopWatchingSheetFolder();
+      const HBITMAP held = sheet.sheetBitmap;
+      const uint32_t calls = LoaderCalls();
+      DialogWatcher boxes(kFailureCaption);
+
+      if (c.change == Delete) {
+        ASSERT_TRUE(DeleteFileA(path.c_str()));
+      } else {  // no tick runs before the change is complete
+        RewriteStrip(path, kStripKey, kEdited, 10);
+        std::vector<uint8_t> bytes = ReadBytes(path);
+        if (c.change == Cut) bytes.resize(c.at);
+        if (c.change == Patch) Poke32(bytes, c.at, c.value);
+        bytes.resize(bytes.size() + c.added);
+        WriteBytes(path, bytes);
+      }
+      const int32_t passes = animation.loopsDone;
+      // Other files of the folder change meanwhile: each change is a look.
+      for (int i = 0; i < 8; ++i) {
+        WriteBytes(TempFile("neighbour.txt"), {static_cast<uint8_t>(i)});
+        Pump(100);
+      }
+      EXPECT_EQ(LoaderCalls() - calls, c.loads);
+      EXPECT_EQ(sheet.sheetBitmap, held);
+      EXPECT_EQ(ShownCell(), kCellColour[0]);
+      EXPECT_GT(animation.loopsDone, passes + 3) << "playing on";
+      EXPECT_EQ(boxes.Count(), 0);
+
+      RewriteStrip(path, kStripKey, kEdited, 20);
+      EXPECT_TRUE(PumpUntil([] { return ShownCell() == kEdited; }, 1000));
+      EXPECT_EQ(LoaderCalls() - calls, c.loads + 1);
+      EXPECT_EQ(boxes.Count(), 0);
+    }
+  }
+
+  // With the timer stopped the file is left alone.
+  StopTimer();
+  const HBITMAP stopped = sheet.sheetBitmap;
+  RewriteStrip(sheet.source.lastPath, kStripKey, kCellColour[1], 30);
+  Pump(800);
+  EXPECT_EQ(sheet.sheetBitmap, stopped);
+}
+
+TEST_F(SheetTest, ASaveOfTheSameSizeWithinAWholeSecondStampsStepShowsOnceTheStepIsOver) {
+  // A file system that keeps whole seconds (FAT: even ones) gives two saves
+  // within the step one stamp; the second one here keeps the first's.
+  const std::string path = WriteSheet("step.bmp", 16, 8, StripPixel);
+  const ULONGLONG second = 10000000;
+  const ULONGLONG stamp = FileTimeNow() / second * second;
+  ASSERT_TRUE(SetWriteTime(path, stamp));
+  PlayStrip(path);
+  const uint32_t calls = LoaderCalls();
+  RewriteStrip(path, kStripKey, kEdited, 0);
+  ASSERT_TRUE(SetWriteTime(path, stamp));
+  EXPECT_TRUE(PumpUntil([] { return ShownCell() == kEdited; }, 4000));
+  EXPECT_GE(FileTimeNow(), stamp + 2 * second) << "not before the step is over";
+  EXPECT_EQ(LoaderCalls(), calls + 1);
+  Pump(700);
+  EXPECT_EQ(LoaderCalls(), calls + 1) << "loaded after the step, the copy is kept";
+
+  // A finer stamp tells every save: nothing is loaded once more.
+  const std::string fine = WriteSheet("fine.bmp", 16, 8, StripPixel);
+  ASSERT_TRUE(SetWriteTime(fine, stamp + 2 * second + 1234567));
+  PlayStrip(fine);
+  const uint32_t fineCalls = LoaderCalls();
+  Pump(2500);
+  EXPECT_EQ(LoaderCalls(), fineCalls);
+  StopTimer();
+}
+
+TEST_F(SheetTest, CellsOutsideANarrowerSheetShowTheBackground) {
+  // Three cells, 24 x 8, rewritten 12 wide: cell 1 keeps its left half,
+  // cell 2 lies wholly outside.
+  const std::string path = WriteSheet("narrowed.bmp", 24, 8, [](int x, int) {
+    return RGB(60 * (x / 8), 200, 9);
+  });
+  SetUpPlayback(path, "0,1,2", 50);
+  SetControlText(IDC_ZOOM, "2");
+  ASSERT_TRUE(Start());
+  WriteBmp(path, 12, 8, 24, Solid(kEdited));
+  TouchLater(path, 10);
+  ASSERT_TRUE(PumpUntil([] { return sheet.sheetWidth == 12; }, 1000));
+  EXPECT_EQ(ControlText(IDC_SHEET_SIZE), SizeLabel(12, 8));
+  StopTimer();
+  EXPECT_EQ(ControlText(IDC_FRAME_LIST), "0,1,2") << "the sequence stays as Start made it";
+
+  const int shownWidth[] = {16, 8, 0};  // of each cell's 16 x 16 at zoom 2
+  for (int tick = 0; tick < 3; ++tick) {
+    Tick();
+    const int shown = shownWidth[animation.cellColumn];
+    SCOPED_TRACE("cell " + std::to_string(animation.cellColumn));
+    if (shown > 0) {
+      EXPECT_EQ(BackBufferPixel(0, 0), kEdited);
+      EXPECT_EQ(BackBufferPixel(shown - 1, 15), kEdited);
+    }
+    EXPECT_EQ(BackBufferPixel(shown, 0), kPanelBackground);
+    EXPECT_EQ(BackBufferPixel(15, 15), shown == 16 ? kEdited : kPanelBackground);
+    EXPECT_EQ(BackBufferPixel(0, 16), kPanelBackground);
+  }
+  ASSERT_TRUE(Start());
+  EXPECT_EQ(ControlText(IDC_FRAME_LIST), "0,0,0");
+  StopTimer();
+}
+
+// ---------------------------------------------------------------------------
+// Relative names
+
+// The folder of this test program, with its closing backslash.
+std::string ProgramFolder() {
+  char name[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, name, sizeof name);
+  std::string folder = name;
+  return folder.substr(0, folder.find_last_of('\\') + 1);
+}
+
+TEST_F(SheetTest, ARelativeNameMeansTheFileInTheCurrentFolderNotTheOneBesideTheProgram) {
+  // twin.bmp in the current folder, 256 x 128, and another beside the
+  // program, 32 x 32, with other top-left colours.
+  const COLORREF here = RGB(10, 200, 30), beside = RGB(250, 5, 5);
+  const std::string folder = TempFile("current");
+  CreateDirectoryA(folder.c_str(), nullptr);
+  const std::string twin = folder + "\\twin.bmp";
+  const std::string programTwin = ProgramFolder() + "twin.bmp";
+  auto cornered = [](COLORREF corner, COLORREF rest) {
+    return [=](int x, int y) { return x + y == 0 ? corner : rest; };
+  };
+  WriteBmp(twin, 256, 128, 24, cornered(here, RGB(1, 2, 3)));
+  WriteBmp(programTwin, 32, 32, 24, cornered(beside, RGB(4, 5, 6)));
+  char before[MAX_PATH];
+  GetCurrentDirectoryA(sizeof before, before);
+  struct Restore {
+    std::string programTwin;
+    const char* folder;
+    ~Restore() {
+      DeleteFileA(programTwin.c_str());
+      SetCurrentDirectoryA(folder);
+    }
+  } restore = {programTwin, before};
+  const std::vector<uint8_t> programTwinBytes = ReadBytes(programTwin);
+  ASSERT_TRUE(SetCurrentDirectoryA(folder.c_str()));
+
+  // Named on the command line, as the user typed it.
+  Restart("twin.bmp");
+  SetBackground(kPanelBackground);
+  EXPECT_EQ(ControlText(IDC_PATH), "twin.bmp");
+  EXPECT_EQ(WindowText(Panel()), "twin.bmp");
+  EXPECT_EQ(ControlText(IDC_SHEET_SIZE), SizeLabel(256, 128));
+  EXPECT_STREQ(sheet.source.lastPath, "twin.bmp");
+  EXPECT_STREQ(sheet.source.file, twin.c_str());
+
+  // Start probes and keys the same file, and plays it.
+  SetTransparency(true);
+  UseKey(kFromCorner);
+  SetUpPlayback("twin.bmp", "0,1", 30);
+  ASSERT_TRUE(Start());
+  EXPECT_EQ(GetPixel(frame.probeDC, 0, 0), here);
+  EXPECT_EQ(sheet.lastKeyColour, here);
+  EXPECT_EQ(SheetPixel(0, 0), kPanelBackground);
+
+  // Edited while it plays: the current folder's file is watched.
+  WriteBmp(twin, 128, 64, 24, cornered(here, RGB(7, 8, 9)));
+  TouchLater(twin, 10);
+  EXPECT_TRUE(PumpUntil([] { return sheet.sheetWidth == 128; }, 1000));
+  EXPECT_EQ(ControlText(IDC_SHEET_SIZE), SizeLabel(128, 64));
+  EXPECT_EQ(SheetPixel(1, 1), RGB(7, 8, 9));
+  EXPECT_EQ(SheetPixel(0, 0), kPanelBackground) << "keyed again";
+  StopTimer();
+
+  // Dropped as a relative name too.
+  SetTransparency(false);
+  DropFiles({"twin.bmp"});
+  EXPECT_EQ(ControlText(IDC_SHEET_SIZE), SizeLabel(128, 64));
+
+  // Only where the current folder has no such file does the platform's
+  // search decide: the program's folder comes first.
+  ASSERT_TRUE(DeleteFileA(twin.c_str()));
+  DropFiles({"twin.bmp"});
+  EXPECT_EQ(ControlText(IDC_SHEET_SIZE), SizeLabel(32, 32));
+  EXPECT_STREQ(sheet.source.file, programTwin.c_str());
+  EXPECT_EQ(ReadBytes(programTwin), programTwinBytes) << "the program's twin is only read";
+  // One watch, moved to the new sheet's folder at the next tick, and
+  // closed at teardown.
+  Tick();
+  EXPECT_STREQ(WatchedSheetFolder(), ProgramFolder().c_str());
+  StopProgram();
+  EXPECT_STREQ(WatchedSheetFolder(), "");
+}
+
+// ---------------------------------------------------------------------------
+// A large sheet whose file moves while it loads
+
+// Waits for the loader to be handed a file, then moves the file's stamp
+// on by a second while the load runs.
+struct StampMover {
+  std::string path;
+  uint32_t callsBefore;
+  volatile LONG moved = 0;
+  static DWORD WINAPI Run(void* self) {
+    auto* mover = static_cast<StampMover*>(self);
+    const DWORD end = GetTickCount() + 10000;
+    while (LoaderCalls() == mover->callsBefore && static_cast<int32_t>(end - GetTickCount()) > 0) {
+    }
+    if (SetWriteTime(mover->path, FileTimeNow() + 10000000)) InterlockedExchange(&mover->moved, 1);
+    return 0;
+  }
+};
+
+TEST_F(SheetTest, ACopyWhoseFileMovedDuringItsLoadIsLoadedAgainAndThenKept) {
+  // Large enough, and loaded plain (its colour count keeps it from loading
+  // as a DIB section), that the load lasts while the stamp moves.
+  const std::string path =
+      WriteSheet("moving.bmp", 2400, 2400, [](int x, int y) { return RGB(x & 255, y & 255, 9); });
+  std::vector<uint8_t> bytes = ReadBytes(path);
+  Poke32(bytes, 46, 1);
+  WriteBytes(path, bytes);
+  SetUpPlayback(path, "0,1", 30);
+  UseKey(Typed(kStripKey));  // no probe: the only load is the sheet's
+  StampMover mover = {path, LoaderCalls()};
+  HANDLE thread = CreateThread(nullptr, 0, StampMover::Run, &mover, 0, nullptr);
+  ASSERT_TRUE(Start());
+  ASSERT_TRUE(WaitPumping(thread, 10000));
+  CloseHandle(thread);
+  ASSERT_EQ(mover.moved, 1);
+  EXPECT_EQ(LoaderCalls(), mover.callsBefore + 1);
+  const HBITMAP first = sheet.sheetBitmap;
+  EXPECT_TRUE(PumpUntil([&] { return sheet.sheetBitmap != first; }, 2000)) << "loaded again";
+  EXPECT_EQ(LoaderCalls(), mover.callsBefore + 2);
+  Pump(1000);
+  EXPECT_EQ(LoaderCalls(), mover.callsBefore + 2) << "and then kept";
+  StopTimer();
+}
+
+}  // namespace
