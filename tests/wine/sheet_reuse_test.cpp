@@ -257,9 +257,10 @@ TEST_F(SheetTest, TheProbeAtStartReadsTheSharedBufferBeforeItIsRefreshed) {
   StopTimer();
 }
 
-TEST_F(SheetTest, TheProbeReadsAHeldCleanCopyOfItsUnchangedFileAndTheFileOtherwise) {
-  // A colour only the held copy has, put at its top-left pixel, shows where
-  // the probe read.
+TEST_F(SheetTest, TheProbeLoadsNothingButAnotherFileAndTheSheetLoadsOnce) {
+  // A colour only the held copy has, put at its top-left pixel after it
+  // loaded: the probe of its file answers with the corner the copy recorded
+  // as it loaded clean, keyed since or not.
   const COLORREF kHeldOnly = RGB(7, 7, 7);
   const COLORREF kRewritten = RGB(33, 44, 55);
   const std::string other = WriteSheet("probe_other.bmp", 4, 4, Solid(RGB(66, 77, 88)));
@@ -280,12 +281,25 @@ TEST_F(SheetTest, TheProbeReadsAHeldCleanCopyOfItsUnchangedFileAndTheFileOtherwi
     bool sheetKept;       // the held bitmap stays, reused or kept as clean
   } cases[] = {
       {"a clean copy of the unchanged file", true, black, false, false, false, kHeldFile, kReplaced,
-       kHeldOnly, 0, true},
+       kCorner, 0, true},
+      // The load the file needs anyway gives the corner.
       {"the file saved again since", true, black, false, false, true, kHeldFile, kReplaced,
-       kRewritten, 2, false},
-      {"a keyed copy", true, black, true, false, false, kHeldFile, kReplaced, kCorner, 2, false},
+       kRewritten, 1, false},
+      {"a keyed copy", true, black, true, false, false, kHeldFile, kReplaced, kCorner, 1, false},
       {"another file", true, black, false, false, false, kOtherFile, kReplaced, RGB(66, 77, 88), 1,
        true},
+      // An open (a drop names the file in the buffer and the path field),
+      // then Start, then Start again once the copy is keyed.
+      {"an open of a new file: loaded once", false, kFromCorner, false, false, false, kHeldFile,
+       kReplaced, kCorner, 1, false},
+      {"Start after the open: the clean copy kept", true, kFromCorner, false, true, false, kHeldFile,
+       kReplaced, kCorner, 0, true},
+      {"a second Start of the keyed copy: reused", true, kFromCorner, true, true, false, kHeldFile,
+       kReplaced, kCorner, 0, true},
+      {"a Start of the keyed copy after the file was saved again", true, kFromCorner, true, true,
+       true, kHeldFile, kReplaced, kRewritten, 1, false},
+      {"a Start whose buffer names another file than the path field", true, kFromCorner, true,
+       true, false, kOtherFile, kReplaced, RGB(66, 77, 88), 2, false},
       // The last pass keyed the top-left colour, which the kept probe still
       // holds: the held sheet is reused.
       {"the probe file does not load: the previous probe is kept", true, kFromCorner, true, true,
@@ -319,12 +333,13 @@ TEST_F(SheetTest, TheProbeReadsAHeldCleanCopyOfItsUnchangedFileAndTheFileOtherwi
     const HBITMAP held = sheet.sheetBitmap;
     const HBITMAP probe = sheet.probeBitmap;
     ASSERT_EQ(probe != nullptr, c.loadFirst && c.first.corner);
+    const uint32_t loadsBefore = sheet.source.loads;
     if (probe != nullptr) {
       EXPECT_TRUE(HoldsOnePixel(frame.probeDC, probe)) << "not a second copy of the sheet";
     }
 
     UseKey(kFromCorner);
-    const std::string field = c.loadFirst ? path : "";
+    const std::string field = c.named == kMissingFile && !c.loadFirst ? "" : path;
     SetControlText(IDC_PATH, field.c_str());
     const std::string named = c.named == kHeldFile    ? path
                               : c.named == kOtherFile ? other
@@ -337,6 +352,7 @@ TEST_F(SheetTest, TheProbeReadsAHeldCleanCopyOfItsUnchangedFileAndTheFileOtherwi
     EXPECT_EQ(loaderCalls - callsBefore, c.loads);
     EXPECT_STREQ(buffer, field.c_str()) << "the buffer holds the path field's text";
     EXPECT_EQ(sheet.sheetBitmap == held, c.sheetKept);
+    EXPECT_EQ(sheet.source.loads - loadsBefore, c.sheetKept ? 0u : 1u) << "the sheet loads once";
     // Kept, or none before and after, or replaced and the old one released.
     EXPECT_EQ(sheet.probeBitmap == probe, c.probe != kReplaced);
     if (c.probe == kReplaced) {
@@ -349,7 +365,7 @@ TEST_F(SheetTest, TheProbeReadsAHeldCleanCopyOfItsUnchangedFileAndTheFileOtherwi
     Pump(100);
     EXPECT_EQ(boxes.Count(), 0);
 
-    if (!c.loadFirst) {
+    if (field.empty()) {  // nothing loaded, nothing named
       EXPECT_EQ(sheet.sheetBitmap, nullptr);
       EXPECT_EQ(WindowText(Panel()), kPanelTitle);
       EXPECT_EQ(ControlText(IDC_SHEET_SIZE), SizeLabel(0, 0));
