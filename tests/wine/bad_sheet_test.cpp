@@ -1,6 +1,8 @@
 // Malformed sprite sheets dropped on the panel during playback: each one
 // either shows the failure message and leaves the held sheet as it was, or
-// loads as a real bitmap; playback goes on either way and nothing hangs.
+// loads as a real bitmap; playback goes on either way and nothing hangs. A
+// file whose headers send the loader outside it is never handed to the
+// loader, at open or at Start.
 #include "tests/wine/support/sheet_fixtures.h"
 
 #include <cstdio>
@@ -22,6 +24,7 @@ struct BadSheet {
   bool keyed = false;    // the held sheet keyed before, rather than a clean copy
   bool named = false;    // named in the path field, IDC_PATH, and loaded as Start
                          // loads it (an empty path cannot be dropped)
+  bool whole = false;    // a valid file: it loads
 };
 
 // Offsets in a BMP with a 40-byte info header.
@@ -32,10 +35,18 @@ COLORREF Stripes(int x, int) { return x % 2 ? RGB(200, 30, 30) : RGB(255, 0, 255
 
 std::vector<BadSheet> MakeCorpus() {
   std::vector<BadSheet> corpus;
-  auto add = [&](const std::string& name, const Bytes& bytes) {
+  auto add = [&](const std::string& name, const Bytes& bytes, bool refused = false) {
     const std::string path = TempFile((name + ".bmp").c_str());
     WriteBytes(path, bytes);
     corpus.push_back({name, path});
+    corpus.back().refused = refused;
+  };
+  auto cut = [](const Bytes& bytes, size_t length) {
+    return Bytes(bytes.begin(), bytes.begin() + static_cast<long>(length));
+  };
+  auto poked = [](Bytes bytes, size_t at, uint32_t value) {
+    Poke32(bytes, at, value);
+    return bytes;
   };
   const Bytes valid = ReadBytes(WriteSheet("valid24.bmp", 16, 8, Stripes));
 
@@ -63,32 +74,54 @@ std::vector<BadSheet> MakeCorpus() {
       ReadBytes(WriteSheet("valid8.bmp", 16, 8, Stripes, 8, {RGB(200, 30, 30), RGB(255, 0, 255)}));
 
   // Cut at every header boundary, and inside the pixels.
-  for (size_t cut : {size_t{0}, size_t{2}, size_t{6}, size_t{10}, size_t{14}, size_t{18},
-                     size_t{22}, size_t{26}, size_t{28}, size_t{30}, size_t{34}, size_t{46},
-                     kHeadersEnd, kHeadersEnd + 100}) {
-    add("cut-at-" + std::to_string(cut), Bytes(valid.begin(), valid.begin() + cut));
+  for (size_t length : {size_t{0}, size_t{2}, size_t{6}, size_t{10}, size_t{14}, size_t{18},
+                        size_t{22}, size_t{26}, size_t{28}, size_t{30}, size_t{34}, size_t{46},
+                        kHeadersEnd, kHeadersEnd + 100})
+    add("cut-at-" + std::to_string(length), cut(valid, length), true);
+  // Every depth whole, one byte short, and with half its rows, as an
+  // interrupted copy leaves it; a 32-bit file's pixels placed at its end,
+  // past it, and where an offset wraps in 32 bits; a 1-bit file claiming
+  // ten times the rows it holds.
+  const std::vector<COLORREF> two = {RGB(200, 30, 30), RGB(255, 0, 255)};
+  for (int bits : {1, 4, 8, 24, 32}) {
+    const Bytes file = ReadBytes(WriteSheet("depth.bmp", 40, 30, Stripes, bits, two));
+    const size_t pixelsAt = file.size() - static_cast<size_t>((40 * bits + 31) / 32 * 4) * 30;
+    const std::string name = std::to_string(bits) + "-bit";
+    add(name + "-whole", file);
+    corpus.back().whole = true;
+    add(name + "-one-byte-short", cut(file, file.size() - 1), true);
+    add(name + "-half-its-rows", cut(file, (pixelsAt + file.size()) / 2), true);
+    if (bits == 1) add(name + "-claims-ten-times-its-rows", poked(file, kHeightField, 300), true);
+    if (bits != 32) continue;
+    for (uint32_t offset : {static_cast<uint32_t>(file.size()), static_cast<uint32_t>(file.size() + 1000),
+                            0x80000000u, 0xFFFFFFF0u})
+      add(name + "-pixels-at-" + std::to_string(offset), poked(file, kPixelOffsetField, offset), true);
   }
   // Header fields changed; "tall" claims a height of 100000.
   Bytes tall = valid;
   Poke32(tall, kHeightField, 100000);
-  const struct { const char* name; const Bytes& from; size_t field; uint32_t value; } patches[] = {
-      {"claims-100000-wide", tall, kWidthField, 100000},
-      {"width-0", valid, kWidthField, 0},
-      {"height-0", valid, kHeightField, 0},
-      {"width-negative", valid, kWidthField, static_cast<uint32_t>(-16)},
-      {"height-negative", valid, kHeightField, static_cast<uint32_t>(-8)},
-      {"width-most-negative", valid, kWidthField, 0x80000000u},
-      {"height-most-negative", valid, kHeightField, 0x80000000u},
-      {"compression-99", valid, kCompressionField, 99},
-      {"bitfields-without-masks", valid, kCompressionField, BI_BITFIELDS},
-      {"pixels-beyond-the-end", valid, kPixelOffsetField, 0x7FFFFFF0u},
-      {"colours-used-huge", paletted, kColoursUsedField, 0x7FFFFFFFu},
+  const struct {
+    const char* name;
+    const Bytes& from;
+    size_t field;
+    uint32_t value;
+    bool refused;
+  } patches[] = {
+      {"claims-100000-wide", tall, kWidthField, 100000, true},
+      {"width-0", valid, kWidthField, 0, true},
+      {"height-0", valid, kHeightField, 0, true},
+      {"width-negative", valid, kWidthField, static_cast<uint32_t>(-16), true},
+      {"height-negative", valid, kHeightField, static_cast<uint32_t>(-8), false},  // top-down
+      {"width-most-negative", valid, kWidthField, 0x80000000u, true},
+      {"height-most-negative", valid, kHeightField, 0x80000000u, true},
+      {"compression-99", valid, kCompressionField, 99, true},
+      {"bitfields-without-masks", valid, kCompressionField, BI_BITFIELDS, true},
+      {"pixels-beyond-the-end", valid, kPixelOffsetField, 0x7FFFFFF0u, true},
+      {"header-size-fffffff2", valid, 14, 0xFFFFFFF2u, true},
+      // The loader takes 256 colours, all the file holds.
+      {"colours-used-huge", paletted, kColoursUsedField, 0x7FFFFFFFu, false},
   };
-  for (const auto& p : patches) {
-    Bytes b = p.from;
-    Poke32(b, p.field, p.value);
-    add(p.name, b);
-  }
+  for (const auto& p : patches) add(p.name, poked(p.from, p.field, p.value), p.refused);
   // Pixels inside the 14-byte file header: Wine's loader would read them
   // about 4 GiB past the file in a 64-bit process.
   const Bytes valid32 = ReadBytes(WriteSheet("valid32.bmp", 64, 64, Stripes, 32));
@@ -119,6 +152,8 @@ std::vector<BadSheet> MakeCorpus() {
     Poke32(b4, kCompressionField, BI_RLE4);
     Poke16(b4, kBitCountField, 4);
     add("rle4-overrun", b4);
+    // Its stated size reaching past the end of the file.
+    add("rle8-size-past-the-end", poked(b, 34, static_cast<uint32_t>(b.size())), true);
   }
 
   // A folder named like a sheet.
@@ -189,6 +224,7 @@ TEST_F(BadSheetTest, EveryMalformedSheetFailsCleanlyOrLoadsAndPlaybackGoesOn) {
     }
     const bool failed = boxes.Count() == shownBefore + 1;
     EXPECT_TRUE(failed || !(bad.refused || bad.fails));
+    EXPECT_FALSE(failed && bad.whole);
     if (bad.ignored) {
       EXPECT_FALSE(failed);
       EXPECT_EQ(sheet.sheetBitmap, held);
