@@ -159,6 +159,12 @@ void ReloadChangedSheet() {
   SheetFile look;
   if (!OpenSheetFile(sheet.source.file, look)) {
     watch.lookAgain = OpenFailedForAMoment();
+    // A file gone may mean its folder is going: a notification held open
+    // would keep the folder's name from being made again until it closes.
+    if (!watch.lookAgain && watch.folderWatch != nullptr) {
+      StopWatchingSheetFolder();
+      watch.renew = true;
+    }
     return;
   }
   const FileStamp stamp = look.stamp;

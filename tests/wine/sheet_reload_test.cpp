@@ -1,10 +1,13 @@
 // A sheet whose file changes while it plays, through the real windows: an
-// edit saved shows within a second, a file cut short or deleted leaves the
-// held copy until a whole one is there, a relative name means the current
-// folder's file, and a file that moves while it loads is loaded again.
+// edit saved shows within a second, also after its folder was deleted and
+// made again, a file cut short or deleted leaves the held copy until a
+// whole one is there, a writer that keeps cutting and rewriting the file
+// never breaks the held copy, a relative name means the current folder's
+// file, and a file that moves while it loads is loaded again.
 #include "tests/wine/support/sheet_fixtures.h"
 
 #include <cstdint>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -176,6 +179,126 @@ TEST_F(SheetTest, ASaveOfTheSameSizeWithinAWholeSecondStampsStepShowsOnceTheStep
   const uint32_t fineCalls = LoaderCalls();
   Pump(2500);
   EXPECT_EQ(LoaderCalls(), fineCalls);
+  StopTimer();
+
+  // A write time a minute ahead of this clock (a share whose clock is
+  // ahead): loaded once more a step after the first load, then kept, and
+  // a Start keeps it too.
+  const std::string ahead = WriteSheet("ahead.bmp", 16, 8, StripPixel);
+  ASSERT_TRUE(SetWriteTime(ahead, stamp + 60 * second));
+  PlayStrip(ahead);
+  const uint32_t aheadCalls = LoaderCalls();
+  EXPECT_TRUE(PumpUntil([&] { return LoaderCalls() == aheadCalls + 1; }, 4000));
+  Pump(700);
+  EXPECT_EQ(LoaderCalls(), aheadCalls + 1) << "settled after one step";
+  ASSERT_TRUE(Start());
+  EXPECT_EQ(LoaderCalls(), aheadCalls + 1) << "Start keeps the copy";
+  StopTimer();
+}
+
+TEST_F(SheetTest, AnEditShowsAfterTheSheetsFolderWasMadeAgain) {
+  // An export script that moves the folder aside and writes it anew: the
+  // notification follows the old folder and reports nothing of the new.
+  const struct { const char* name; bool start; DWORD within; } cases[] = {
+      {"found by the look every 2 seconds", false, 4000},
+      {"watched again at Start", true, 1000},
+  };
+  int n = 0;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    StartAgain();
+    const std::string folder = TempFile(("remade" + std::to_string(n++)).c_str());
+    CreateDirectoryA(folder.c_str(), nullptr);
+    const std::string path = folder + "\\strip.bmp";
+    WriteBmp(path, 16, 8, 24, StripPixel);
+    PlayStrip(path);
+    ASSERT_EQ(WatchedSheetFolder(), folder + "\\");
+
+    const std::string aside = folder + "-old";
+    DeleteFileA((aside + "\\strip.bmp").c_str());
+    RemoveDirectoryA(aside.c_str());
+    ASSERT_TRUE(MoveFileA(folder.c_str(), aside.c_str()));
+    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+    WriteBmp(path, 16, 8, 24, StripPixel);
+    if (c.start) {
+      ASSERT_TRUE(Start());
+      Pump(400);  // the tick watches the folder anew
+    }
+    RewriteStrip(path, kStripKey, kEdited, 10);
+    EXPECT_TRUE(PumpUntil([] { return ShownCell() == kEdited; }, c.within));
+    // The folder's new notification reports the next edit at once.
+    RewriteStrip(path, kStripKey, kCellColour[1], 20);
+    EXPECT_TRUE(PumpUntil([] { return ShownCell() == kCellColour[1]; }, 1000));
+    EXPECT_EQ(WatchedSheetFolder(), folder + "\\");
+    StopTimer();
+  }
+}
+
+// Keeps writing the file: whole, then cut at a random length, then whole
+// again, each write through a handle of its own that it closes, as a paint
+// program or a copy does; a write the program holds off is tried again.
+struct Rewriter {
+  std::string path;
+  std::vector<uint8_t> bytes;
+  volatile LONG stop = 0;
+  volatile LONG writes = 0;
+  static bool WriteOnce(const std::string& path, const uint8_t* data, DWORD length) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              CREATE_ALWAYS, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    WriteFile(file, data, length, &written, nullptr);
+    CloseHandle(file);
+    return true;
+  }
+  static DWORD WINAPI Run(void* self) {
+    auto* writer = static_cast<Rewriter*>(self);
+    std::mt19937 random(7);
+    const DWORD size = static_cast<DWORD>(writer->bytes.size());
+    while (InterlockedCompareExchange(&writer->stop, 0, 0) == 0) {
+      const DWORD length = random() % 2 ? size : static_cast<DWORD>(random() % size);
+      if (WriteOnce(writer->path, writer->bytes.data(), length)) InterlockedIncrement(&writer->writes);
+      Sleep(random() % 8);
+    }
+    while (!WriteOnce(writer->path, writer->bytes.data(), size)) Sleep(5);  // left whole
+    return 0;
+  }
+};
+
+TEST_F(SheetTest, AWriterCuttingAndRewritingTheFileNeverBreaksTheHeldCopy) {
+  // 32-bit pixels, whose loader ended the process on a file cut short; the
+  // top row is the file's last, the first to go when it is cut.
+  auto colour = [](int x, int y) { return RGB(x * 4, y * 4, 100 + (x + y) % 50); };
+  const std::string path = WriteSheet("contested.bmp", 60, 40, colour, 32);
+  Rewriter writer = {path, ReadBytes(path)};
+  SetUpPlayback(path, "0,1", 10);
+  SetFields({{IDC_FRAME_WIDTH, "30"}, {IDC_FRAME_HEIGHT, "40"}});
+  UseKey(Typed(0, 0, 0));  // black: no pixel of the sheet, so a keyed copy shows the file's colours
+  DialogWatcher boxes(kFailureCaption);  // a file cut short at open or at Start
+  HANDLE thread = CreateThread(nullptr, 0, Rewriter::Run, &writer, 0, nullptr);
+  int loaded = 0;
+  for (int round = 0; round < 150; ++round) {
+    SetTransparency(round % 2 == 0);
+    if (round % 3 == 0) DropFiles({path});
+    loaded += Start() ? 1 : 0;
+    Pump(15);  // ticks that may reload the file
+    if (sheet.sheetBitmap == nullptr) continue;
+    // Whatever was loaded is the whole file.
+    ASSERT_EQ(sheet.sheetWidth, 60);
+    ASSERT_EQ(sheet.sheetHeight, 40);
+    for (const POINT& p : {POINT{0, 0}, POINT{59, 0}, POINT{30, 20}, POINT{59, 39}})
+      ASSERT_EQ(SheetPixel(p.x, p.y), colour(p.x, p.y)) << "round " << round << ", pixel " << p.x
+                                                        << ", " << p.y;
+  }
+  InterlockedExchange(&writer.stop, 1);
+  ASSERT_TRUE(WaitPumping(thread, 10000));
+  CloseHandle(thread);
+  printf("  %ld writes, %d Starts loaded, %d messages\n", writer.writes, loaded, boxes.Count());
+  EXPECT_GT(writer.writes, 150);
+  EXPECT_GT(loaded, 0);
+  ASSERT_TRUE(Start()) << "the file, whole again, loads";
+  EXPECT_EQ(SheetPixel(0, 0), colour(0, 0));
   StopTimer();
 }
 
