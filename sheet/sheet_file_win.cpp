@@ -33,12 +33,19 @@ FileStamp StampOf(HANDLE file) {
           information.ftLastWriteTime.dwLowDateTime};
 }
 
-}  // namespace
-
-bool OpenSheetFile(const char* file, SheetFile& opened) {
-  opened.handle = CreateFileA(file, GENERIC_READ,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+// Opens `file` for reading, sharing what `share` lets others do meanwhile;
+// while a writer keeps it from opening so, tries again for up to
+// `waitForWriterMs`. The stamp is read through the handle.
+bool OpenForReading(const char* file, DWORD share, DWORD waitForWriterMs, SheetFile& opened) {
+  const DWORD start = GetTickCount();
+  for (;;) {
+    opened.handle = CreateFileA(file, GENERIC_READ, share, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (opened.handle != INVALID_HANDLE_VALUE || GetLastError() != ERROR_SHARING_VIOLATION ||
+        GetTickCount() - start >= waitForWriterMs)
+      break;
+    Sleep(20);
+  }
   opened.headBytes = 0;
   opened.headRead = false;
   opened.stamp = FileStamp{0, 0};
@@ -47,22 +54,14 @@ bool OpenSheetFile(const char* file, SheetFile& opened) {
   return true;
 }
 
+}  // namespace
+
+bool OpenSheetFile(const char* file, SheetFile& opened) {
+  return OpenForReading(file, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, 0, opened);
+}
+
 bool HoldSheetFile(const char* file, SheetFile& held, DWORD waitForWriterMs) {
-  const DWORD start = GetTickCount();
-  for (;;) {
-    held.handle = CreateFileA(file, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (held.handle != INVALID_HANDLE_VALUE || GetLastError() != ERROR_SHARING_VIOLATION ||
-        GetTickCount() - start >= waitForWriterMs)
-      break;
-    Sleep(20);
-  }
-  held.headBytes = 0;
-  held.headRead = false;
-  held.stamp = FileStamp{0, 0};
-  if (held.handle == INVALID_HANDLE_VALUE) return false;
-  held.stamp = StampOf(held.handle);
-  return true;
+  return OpenForReading(file, FILE_SHARE_READ, waitForWriterMs, held);
 }
 
 bool ReadSheetHead(SheetFile& opened) {
