@@ -132,14 +132,14 @@ int RunChild(const Options& options) {
   HWND window = CreateWindowA("STATIC", "loader fuzz", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
                               GetModuleHandleA(nullptr), nullptr);
   if (window == nullptr) {
-    Say("error: no window\n");
+    Say("error: it has no window\n");
     return 3;
   }
   const std::string path = options.work + "\\case.bmp";
   for (uint64_t i = options.first; i < options.first + options.cases; ++i) {
     const FuzzCase made = MakeFuzzCase(options.seed, i);
     if (!WriteWholeFile(path, made.bytes)) {
-      Say("error: %s cannot be written\n", path.c_str());
+      Say("error: it cannot write %s\n", path.c_str());
       return 3;
     }
     Say("case %" PRIu64 "\n", i);
@@ -160,7 +160,7 @@ struct Tally {
 };
 
 // How a child ended: it ran all its cases, ended (crashed) or fell silent
-// (hung) during case `atCase`, or failed outside any case.
+// (hung) during case `atCase`, or failed outside any case (or to start).
 struct ChildEnd {
   enum { kFinished, kCrashed, kHung, kFailed } kind;
   uint64_t atCase;
@@ -228,7 +228,8 @@ void SayProgress(const Tally& tally) {
 
 // Follows the child's lines until it ends, or is silent for longer than
 // the hang time during a case (or a minute before its first case).
-ChildEnd WatchChild(const Options& options, Child& child, Tally& tally) {
+// `next` follows the cases it has done.
+ChildEnd WatchChild(const Options& options, Child& child, Tally& tally, uint64_t& next) {
   std::string pending, error;
   bool inCase = false, finished = false;
   uint64_t current = 0;
@@ -246,6 +247,7 @@ ChildEnd WatchChild(const Options& options, Child& child, Tally& tally) {
         current = number;
       } else if (sscanf(line.c_str(), "done %" SCNu64 " %c", &number, &outcome) == 2) {
         inCase = false;
+        next = number + 1;
         ++tally.cases;
         tally.refused += outcome == 'R';
         tally.handed += outcome != 'R';
@@ -253,8 +255,8 @@ ChildEnd WatchChild(const Options& options, Child& child, Tally& tally) {
         if (tally.cases % 10000 == 0) SayProgress(tally);
       } else if (line == "end") {
         finished = true;
-      } else {
-        error = line;
+      } else if (line.compare(0, 7, "error: ") == 0) {
+        error = line.substr(7);
       }
     }
     DWORD exitCode = 0;
@@ -262,13 +264,13 @@ ChildEnd WatchChild(const Options& options, Child& child, Tally& tally) {
       GetExitCodeProcess(child.process.hProcess, &exitCode);
       if (inCase) return {ChildEnd::kCrashed, current, exitCode, ""};
       if (finished && exitCode == 0) return {ChildEnd::kFinished, 0, 0, ""};
-      return {ChildEnd::kFailed, 0, exitCode, error.empty() ? "ended outside a case" : error};
+      return {ChildEnd::kFailed, 0, exitCode, error.empty() ? "it ended between cases" : error};
     }
     if (GetTickCount() - lastNews > (inCase ? options.hangMs : 60000)) {
       TerminateProcess(child.process.hProcess, 1);
       WaitForSingleObject(child.process.hProcess, INFINITE);
       if (inCase) return {ChildEnd::kHung, current, 0, ""};
-      return {ChildEnd::kFailed, 0, 0, "silent for a minute before its first case"};
+      return {ChildEnd::kFailed, 0, 0, "it was silent for a minute"};
     }
   }
 }
@@ -306,21 +308,32 @@ int RunParent(const Options& options) {
   QueryPerformanceFrequency(&frequency);
   QueryPerformanceCounter(&start);
   Tally tally;
+  // A child that cannot start, or ends outside any case, is tried again
+  // from the first case not done: Wine has been seen to refuse a process
+  // start once in a few thousand. Three in a row without a case done end
+  // the run.
+  int failures = 0;
   for (uint64_t next = options.first; next < options.first + options.cases;) {
+    const uint64_t first = next;
     Child child;
-    if (!StartChild(options, next, child)) {
-      fprintf(stderr, "loader fuzz: the child could not be started (error %lu)\n", GetLastError());
-      return 2;
-    }
-    ++tally.children;
-    const ChildEnd end = WatchChild(options, child, tally);
-    EndChild(child);
-    if (end.kind == ChildEnd::kFailed) {
-      fprintf(stderr, "loader fuzz: a child failed outside any case, exit code 0x%08lX: %s\n",
-              end.exitCode, end.error.c_str());
-      return 2;
+    ChildEnd end = {ChildEnd::kFailed, 0, 0, "it could not be started"};
+    if (StartChild(options, next, child)) {
+      ++tally.children;
+      end = WatchChild(options, child, tally, next);
+      EndChild(child);
+    } else {
+      end.exitCode = GetLastError();
     }
     if (end.kind == ChildEnd::kFinished) break;
+    if (end.kind == ChildEnd::kFailed) {
+      failures = next > first ? 1 : failures + 1;
+      fprintf(stderr, "loader fuzz: before case %" PRIu64 " a child failed: %s (code 0x%08lX)%s\n",
+              next, end.error.c_str(), end.exitCode, failures < 3 ? "; starting another" : "");
+      if (failures == 3) return 2;
+      Sleep(1000);
+      continue;
+    }
+    failures = 0;
     ++(end.kind == ChildEnd::kCrashed ? tally.crashes : tally.hangs);
     KeepCase(options, crashes, end);
     next = end.atCase + 1;
