@@ -80,8 +80,8 @@ bool WriteWholeFile(const std::string& path, const std::vector<uint8_t>& bytes) 
 
 // ---------------------------------------------------------------------------
 // The child: runs the cases and says on its standard output, unbuffered,
-// "case I" before each and "done I R|N|L" after it (refused, handed to the
-// loader and not loaded, loaded).
+// "case I" before each and "done I R|N|L MS" after it (refused, handed to
+// the loader and not loaded, loaded; the milliseconds it took).
 
 void Say(const char* format, ...) {
   char line[128];
@@ -143,9 +143,10 @@ int RunChild(const Options& options) {
       return 3;
     }
     Say("case %" PRIu64 "\n", i);
+    const DWORD start = GetTickCount();
     const char outcome = options.withoutRule ? LoadWithOldGuard(window, path, made.bytes)
                                              : LoadWithRule(window, path);
-    Say("done %" PRIu64 " %c\n", i, outcome);
+    Say("done %" PRIu64 " %c %lu\n", i, outcome, GetTickCount() - start);
   }
   Say("end\n");
   DestroyWindow(window);
@@ -157,6 +158,8 @@ int RunChild(const Options& options) {
 
 struct Tally {
   uint64_t cases = 0, crashes = 0, hangs = 0, refused = 0, handed = 0, loaded = 0, children = 0;
+  uint64_t slowest = 0;  // the case that took longest, and its milliseconds
+  unsigned long slowestMs = 0;
 };
 
 // How a child ended: it ran all its cases, ended (crashed) or fell silent
@@ -241,17 +244,22 @@ ChildEnd WatchChild(const Options& options, Child& child, Tally& tally, uint64_t
       const std::string line = pending.substr(0, end);
       uint64_t number = 0;
       char outcome = 0;
+      unsigned long ms = 0;
       lastNews = GetTickCount();
       if (sscanf(line.c_str(), "case %" SCNu64, &number) == 1) {
         inCase = true;
         current = number;
-      } else if (sscanf(line.c_str(), "done %" SCNu64 " %c", &number, &outcome) == 2) {
+      } else if (sscanf(line.c_str(), "done %" SCNu64 " %c %lu", &number, &outcome, &ms) == 3) {
         inCase = false;
         next = number + 1;
         ++tally.cases;
         tally.refused += outcome == 'R';
         tally.handed += outcome != 'R';
         tally.loaded += outcome == 'L';
+        if (ms > tally.slowestMs) {
+          tally.slowest = number;
+          tally.slowestMs = ms;
+        }
         if (tally.cases % 10000 == 0) SayProgress(tally);
       } else if (line == "end") {
         finished = true;
@@ -342,13 +350,15 @@ int RunParent(const Options& options) {
   DeleteFileA((options.work + "\\case.bmp").c_str());
   const double seconds = static_cast<double>(stop.QuadPart - start.QuadPart) / frequency.QuadPart;
   const uint64_t cases = tally.cases + tally.crashes + tally.hangs;
+  // Crashed and hung cases are counted apart from those that came back.
   printf("loader fuzz (%s%s): seed %" PRIu64 ", %" PRIu64
-         " cases in %.1f s (%.1f cases/s): %" PRIu64 " crashes, %" PRIu64 " hangs, %" PRIu64
-         " refused by the %s, %" PRIu64 " handed to the loader, %" PRIu64 " loaded; %" PRIu64
-         " child processes\n",
+         " cases in %.1f s (%.1f cases/s): %" PRIu64 " crashes, %" PRIu64 " hangs, ",
          kBuild, options.withoutRule ? ", without the rule" : "", options.seed, cases, seconds,
-         cases / seconds, tally.crashes, tally.hangs, tally.refused,
-         options.withoutRule ? "old guard" : "rule", tally.handed, tally.loaded, tally.children);
+         cases / seconds, tally.crashes, tally.hangs);
+  printf("%" PRIu64 " refused by the %s, %" PRIu64 " back from the loader (%" PRIu64
+         " loaded); slowest case %" PRIu64 ": %lu ms; %" PRIu64 " child processes\n",
+         tally.refused, options.withoutRule ? "old guard" : "rule", tally.handed, tally.loaded,
+         tally.slowest, tally.slowestMs, tally.children);
   return tally.crashes + tally.hangs > 0 ? 1 : 0;
 }
 
