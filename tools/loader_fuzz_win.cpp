@@ -11,9 +11,10 @@
 // so the crashes the rule prevents can be counted on the same cases.
 // Prints a line for each crash or hang and a summary line; exits 1 when
 // any case crashed or hung, 2 when the fuzzer itself could not run.
+#include <windows.h>
+
 #include <fcntl.h>
 #include <io.h>
-#include <windows.h>
 
 #include <algorithm>
 #include <cinttypes>
@@ -60,11 +61,11 @@ bool ParseOptions(int argc, char** argv, Options& options) {
     else if (name == "--work" && hasValue)
       options.work = argv[++i];
     else if (name == "--hang-seconds" && hasValue)
-      options.hangMs = 1000 * atoi(argv[++i]);
+      options.hangMs = 1000 * strtoul(argv[++i], nullptr, 0);
     else
       return false;
   }
-  return options.hangMs > 0;
+  return options.cases > 0 && options.hangMs >= 1000 && options.hangMs <= 3600 * 1000;
 }
 
 bool WriteWholeFile(const std::string& path, const std::vector<uint8_t>& bytes) {
@@ -83,15 +84,17 @@ bool WriteWholeFile(const std::string& path, const std::vector<uint8_t>& bytes) 
 // "case I" before each and "done I R|N|L MS" after it (refused, handed to
 // the loader and not loaded, loaded; the milliseconds it took).
 
-void Say(const char* format, ...) {
-  char line[128];
+// False when the parent no longer reads: the child then stops.
+bool Say(const char* format, ...) {
+  char line[MAX_PATH + 64];
   va_list arguments;
   va_start(arguments, format);
   const int length = vsnprintf(line, sizeof line, format, arguments);
   va_end(arguments);
+  if (length <= 0) return true;
   DWORD written = 0;
-  WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), line,
-            static_cast<DWORD>(std::min<int>(length, sizeof line - 1)), &written, nullptr);
+  return WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), line,
+                   static_cast<DWORD>(std::min<int>(length, sizeof line - 1)), &written, nullptr);
 }
 
 // The exception code becomes the exit code at once: no debugger is asked
@@ -142,7 +145,7 @@ int RunChild(const Options& options) {
       Say("error: it cannot write %s\n", path.c_str());
       return 3;
     }
-    Say("case %" PRIu64 "\n", i);
+    if (!Say("case %" PRIu64 "\n", i)) return 4;
     const DWORD start = GetTickCount();
     const char outcome = options.withoutRule ? LoadWithOldGuard(window, path, made.bytes)
                                              : LoadWithRule(window, path);
