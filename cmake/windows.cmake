@@ -118,3 +118,19 @@ add_executable(pellowrick_play_corpus ${CMAKE_SOURCE_DIR}/tools/play_corpus_win.
 target_include_directories(pellowrick_play_corpus PRIVATE ${CMAKE_SOURCE_DIR})
 target_compile_options(pellowrick_play_corpus PRIVATE ${PELLOWRICK_FLAGS})
 target_link_options(pellowrick_play_corpus PRIVATE -static)
+
+# The loader fuzzer: seeded mutations of small BMP files, each handed to the
+# program's own load path by a child process that it starts again after a
+# crash (tools/loader_fuzz_win.cpp). Its test runs 3,000 cases of a fixed
+# seed (7 s on the x86_64 build here, 34 s while others built) and passes
+# only when no case crashed or hung; longer runs are in the README.
+add_executable(loader_fuzz ${CMAKE_SOURCE_DIR}/tools/loader_fuzz_win.cpp
+  ${CMAKE_SOURCE_DIR}/tools/loader_fuzz_core.cpp ${CMAKE_SOURCE_DIR}/tools/bmp_file_core.cpp)
+target_compile_options(loader_fuzz PRIVATE ${PELLOWRICK_FLAGS} -O2)
+target_link_libraries(loader_fuzz PRIVATE pellowrick_shell)
+target_link_options(loader_fuzz PRIVATE -static ${LARGE_ADDRESS_AWARE})
+add_test(NAME fuzz.loader
+  COMMAND ${CMAKE_SOURCE_DIR}/scripts/wine-run.sh $<TARGET_FILE:loader_fuzz>
+          --seed 20261208 --cases 3000 --work loader-fuzz)
+set_tests_properties(fuzz.loader PROPERTIES TIMEOUT 300 LABELS wine
+  PASS_REGULAR_EXPRESSION "cases/s\\): 0 crashes, 0 hangs,")
