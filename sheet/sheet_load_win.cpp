@@ -106,14 +106,6 @@ void ShowSheetSize(HWND panel) {
   SetDlgItemTextA(panel, IDC_SHEET_SIZE, size);
 }
 
-// A sheet loaded from the path field: its name in the panel's title and in
-// lastPath.
-bool ShowLoaded(HWND panel, const char* pathBuffer) {
-  SetWindowTextA(panel, pathBuffer);
-  memcpy(sheet.source.lastPath, pathBuffer, kPathBufferSize);
-  return true;
-}
-
 bool ShowLoadFailure(HWND panel) {
   MessageBoxA(panel, TEXT_LOAD_FAILED, TEXT_LOAD_FAILED_CAPTION, MB_ICONEXCLAMATION | MB_OK);
   return false;
@@ -139,22 +131,16 @@ bool LoadSheet(HWND panel, char pathBuffer[kPathBufferSize]) {
   SheetFile held;
   HoldSheetFile(file, held, kWaitForWriterMs);  // a file that cannot be held has the stamp 0, 0
 
+  // When the probe's file is the sheet's and the held copy is not that file
+  // unchanged, no reuse below can pass: the load the sheet needs anyway
+  // gives the corner. Until then the key is the previous probe's, as for a
+  // probe that fails.
+  const bool probeIsTheSheet = keyFromCorner && strcmp(probeFile, file) == 0;
   COLORREF key = PackColour(fields.keyRed, fields.keyGreen, fields.keyBlue);
-  if (keyFromCorner && strcmp(probeFile, file) != 0) {
+  if (keyFromCorner && !probeIsTheSheet)
     key = ProbeOtherFile(panel, probeFile);
-  } else if (keyFromCorner && HeldCopyCameFrom(file, held.stamp)) {
-    key = HoldProbedColour(sheet.cleanCorner);
-  } else if (keyFromCorner) {
-    // The probe's file is the one this call loads: loaded once, its corner
-    // read from the clean copy is the key.
-    const bool loaded = held.handle != INVALID_HANDLE_VALUE && LoadIntoSheetDC(panel, file, held);
-    CloseSheetFile(held);
-    if (loaded) {
-      HoldProbedColour(sheet.cleanCorner);
-      return ShowLoaded(panel, pathBuffer);
-    }
-    key = PreviousProbe();  // and the reuse test below decides, as for any probe that failed
-  }
+  else if (probeIsTheSheet)
+    key = HeldCopyCameFrom(file, held.stamp) ? HoldProbedColour(sheet.cleanCorner) : PreviousProbe();
 
   const SheetIdentity wanted = {pathBuffer, held.stamp, key, background};
   // A clean copy, or no sheet at all, holds no keyed pixels.
@@ -174,7 +160,11 @@ bool LoadSheet(HWND panel, char pathBuffer[kPathBufferSize]) {
   }
   const bool loaded = held.handle != INVALID_HANDLE_VALUE && LoadIntoSheetDC(panel, file, held);
   CloseSheetFile(held);
-  return loaded ? ShowLoaded(panel, pathBuffer) : ShowLoadFailure(panel);
+  if (!loaded) return ShowLoadFailure(panel);
+  if (probeIsTheSheet) HoldProbedColour(sheet.cleanCorner);  // read before any pass
+  SetWindowTextA(panel, pathBuffer);
+  memcpy(sheet.source.lastPath, pathBuffer, kPathBufferSize);
+  return true;
 }
 
 bool LoadIntoSheetDC(HWND panel, const char* file, SheetFile& held) {
