@@ -1,8 +1,7 @@
-// The sprite sheet's file on disk: the file a name means, one open of it
-// (its stamp and its first bytes), the loader behind the rule of what it
-// may see, the clock as file times count it, and the change notification
-// on a folder. It calls nothing else of the sheet: the sheet load and the
-// watch both build on it.
+// The sprite sheet's file on disk: the file a name means, a look at its
+// stamp, the one read of its bytes that makes a bitmap, the clock as file
+// times count it, and the change notification on a folder. It calls nothing
+// else of the sheet: the sheet load and the watch both build on it.
 #ifndef PELLOWRICK_SHEET_FILE_WIN_H
 #define PELLOWRICK_SHEET_FILE_WIN_H
 
@@ -12,51 +11,50 @@
 
 // The file a sheet name means: a relative name that names a file in the
 // current folder means that file (its full name); otherwise the file the
-// platform's search finds (the program's folder first, as LoadImageA
-// searches); failing both, the name as given.
+// platform's search finds (the program's folder first); failing both, the
+// name as given.
 void ResolveSheetName(const char* name, char resolved[MAX_PATH]);
 
-// One open of a sheet's file: its handle, its stamp, and its first bytes
-// when read.
-struct SheetFile {
-  HANDLE handle;
-  FileStamp stamp;
-  uint8_t head[kBmpHeadBytes];
-  size_t headBytes;
-  bool headRead;
+// The file's stamp, read without opening it: nothing is held, so no other
+// program is kept from anything. 0, 0 when it cannot be read (the file
+// gone, or no file of that name).
+FileStamp LookAtSheetFile(const char* file);
+
+// One read of a sheet's file and the bitmap made from its bytes.
+struct SheetRead {
+  HBITMAP bitmap;          // null when the file gives none
+  BITMAP description;      // of the bitmap, when there is one
+  FileStamp stamp;         // the file's as it was read; 0, 0 when it could not be opened
+  bool changedWhileRead;   // its stamp moved during the read: the bytes are not taken
 };
-// A look at the file, shared every way: a paint program may go on writing,
-// renaming or deleting it. False when the file cannot be opened; the
-// handle is then invalid and the stamp 0, 0.
-bool OpenSheetFile(const char* file, SheetFile& opened);
-// The file held for a load: others may read it meanwhile, but no writer can
-// open it, cut it, rename it or delete it until it is closed, so the rule
-// and the loader (which opens it again by name) see the same bytes. A
-// writer that holds it already is waited for, up to `waitForWriterMs`;
-// false, with GetLastError telling why, when it cannot be held.
-bool HoldSheetFile(const char* file, SheetFile& held, DWORD waitForWriterMs);
-// How long the sheet load and the probe wait for a writer: a paint program
-// saves a sheet in well under this.
-constexpr DWORD kWaitForWriterMs = 500;
-// Reads the first bytes once; false when they cannot be read.
-bool ReadSheetHead(SheetFile& opened);
-FileStamp StampNow(const SheetFile& opened);
-void CloseSheetFile(SheetFile& opened);
 
-// LoadImageA from the held file (named `file`) at its own size; fills
-// `description` on success. Null, and the loader never sees the file, when
-// anything the loader would read lies outside it (BmpLoadsSafely). A whole,
-// uncompressed 24- or 32-bit file loads as a DIB section of its own format,
-// any other in the display's format.
-HBITMAP LoadHeldBitmap(HWND window, const char* file, SheetFile& held, BITMAP* description);
+// Opens the file sharing read, write and delete, so no other program is
+// kept from writing, replacing, renaming or deleting it meanwhile; reads its
+// headers and colour table, checks them (LayoutBmp) and makes the bitmap
+// from those bytes: a 24- or 32-bit uncompressed file as a DIB section of
+// its own format with the pixel rows read straight into it, any other as a
+// bitmap in the display's format with its pixels drawn into it by the
+// platform (where the platform cannot draw them the bitmap stays as made,
+// black). Every byte the platform reads lies in the program's own buffers,
+// each of which ends where memory that cannot be read begins. A read whose
+// stamp moved meanwhile gives no bitmap, and is read again, `reads` times
+// in all at most, while its stamp keeps moving. A wait cursor shows while a
+// large file is read.
+SheetRead ReadSheetFile(const char* file, int reads);
 
-// The whole load of a file by name: held, checked, loaded and closed. Null
-// when it does not load.
-HBITMAP LoadBitmapFile(HWND window, const char* file, BITMAP* description);
+// How many times an open or Start reads a file whose stamp keeps moving
+// while it is read, before it gives up.
+constexpr int kReadsWhileChanging = 3;
 
-// Files handed to LoadImageA so far, by every load; tests and the
-// benchmark count them.
-extern uint32_t loaderCalls;
+// The whole load of a file by name, as an open reads it. Null when it does
+// not load; fills `description` when it does.
+HBITMAP LoadBitmapFile(const char* file, BITMAP* description);
+
+// Files read into a bitmap so far (the rule let them through), and sheet
+// files opened for a read, by every load; tests and the benchmark count
+// them.
+extern uint32_t sheetReads;
+extern uint32_t sheetFileOpens;
 
 // The system time as a file time (100 ns steps), as stamps count it.
 uint64_t FileTimeNow();

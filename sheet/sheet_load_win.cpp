@@ -25,32 +25,13 @@ COLORREF PreviousProbe() {
   return sheet.probeBitmap == nullptr ? RGB(0, 0, 0) : GetPixel(frame.probeDC, 0, 0);
 }
 
-// The held sheet as the reuse test and the probe compare it.
+// The held sheet as the reuse test compares it.
 SheetIdentity HeldSheet() {
-  return {sheet.source.lastPath, sheet.source.stamp, sheet.lastKeyColour,
-          sheet.lastBackgroundColour};
+  return {sheet.source.lastPath, sheet.lastKeyColour, sheet.lastBackgroundColour};
 }
 
 // No pass has touched the held copy: it holds the file's pixels.
 bool HeldCopyIsClean() { return sheet.sheetBitmap != nullptr && sheet.needsKeyPass; }
-
-// The held copy came from `file` and holds all of it: no save since its
-// load can hide behind an unchanged stamp. The same name may mean another
-// file once the current folder changed.
-bool HeldCopyIsSettledFile(const char* file) {
-  const SheetSource& source = sheet.source;
-  return strcmp(file, source.file) == 0 &&
-         ReloadTimeForCoarseStamp(source.stamp.lastWriteTime, source.loadStart,
-                                  source.stampFirstLoaded) == 0;
-}
-
-// Whether the held copy, untouched by any pass, is exactly what loading the
-// held `file`, named `name`, would give now.
-bool HeldCopyIsTheHeldFile(const char* name, const char* file, const SheetFile& held) {
-  const SheetIdentity wanted = {name, held.stamp, 0, 0};
-  return held.handle != INVALID_HANDLE_VALUE && HeldCopyIsSettledFile(file) &&
-         HeldCopyIsTheFile(wanted, HeldSheet(), HeldCopyIsClean());
-}
 
 // Puts `bitmap` into the probe DC and releases the probe it displaces.
 void HoldAsProbe(HBITMAP bitmap) {
@@ -71,31 +52,25 @@ COLORREF HoldProbedColour(COLORREF colour) {
   return colour;
 }
 
-// The held copy came from `file` at this stamp: its top-left pixel, as it
-// loaded, is the file's, whether a pass has keyed the copy since or not.
-bool HeldCopyCameFrom(const char* file, const FileStamp& stamp) {
-  return sheet.sheetBitmap != nullptr && stamp.size != 0 && HeldCopyIsSettledFile(file) &&
-         SameStamp(stamp, sheet.source.stamp);
+// The held copy's top-left pixel as it loaded is the file's, whether a pass
+// has keyed the copy since or not, when the copy is a settled one of the
+// file as a look finds it now.
+bool CornerIsTheFiles(HeldCopy copy, const FileStamp& now) {
+  return sheet.sheetBitmap != nullptr && StampWasRead(now) && copy == HeldCopy::kSameFileSettled;
 }
 
 // The probe of a file other than the sheet's: the held copy's corner when
 // it came from that file, else the top-left pixel of a copy of its own,
 // which goes at once.
-COLORREF ProbeOtherFile(HWND panel, const char* file) {
-  SheetFile held;
-  if (!HoldSheetFile(file, held, kWaitForWriterMs)) return PreviousProbe();
-  COLORREF corner = CLR_INVALID;
-  if (HeldCopyCameFrom(file, held.stamp)) {
-    corner = sheet.cleanCorner;
-  } else {
-    BITMAP description;
-    HBITMAP copy = LoadHeldBitmap(panel, file, held, &description);
-    if (copy != nullptr) {
-      HoldAsProbe(copy);
-      corner = GetPixel(frame.probeDC, 0, 0);
-    }
-  }
-  CloseSheetFile(held);
+COLORREF ProbeOtherFile(const char* file) {
+  const FileStamp now = LookAtSheetFile(file);
+  if (CornerIsTheFiles(CompareHeldCopy(OriginOfHeldCopy(), file, now), now))
+    return HoldProbedColour(sheet.cleanCorner);
+  BITMAP description;
+  HBITMAP copy = LoadBitmapFile(file, &description);
+  if (copy == nullptr) return PreviousProbe();
+  HoldAsProbe(copy);
+  const COLORREF corner = GetPixel(frame.probeDC, 0, 0);
   return corner == CLR_INVALID ? PreviousProbe() : HoldProbedColour(corner);
 }
 
@@ -113,6 +88,10 @@ bool ShowLoadFailure(HWND panel) {
 
 }  // namespace
 
+CopyOrigin OriginOfHeldCopy() {
+  return {sheet.source.file, sheet.source.stamp, sheet.source.reloadTime};
+}
+
 bool LoadSheet(HWND panel, char pathBuffer[kPathBufferSize]) {
   PanelNumbers fields = ReadPanelNumbers(panel);
   ApplyStartDefaults(fields);
@@ -124,74 +103,67 @@ bool LoadSheet(HWND panel, char pathBuffer[kPathBufferSize]) {
   if (keyFromCorner) ResolveSheetName(pathBuffer, probeFile);
   GetDlgItemTextA(panel, IDC_PATH, pathBuffer, kPathBufferSize);
   // The name as the user gave it stays in the field, the title and
-  // lastPath; the stamp, the checks, the load and the watch use the file
-  // it resolves to.
+  // lastPath; the look, the load and the watch use the file it resolves to.
   char file[MAX_PATH];
   ResolveSheetName(pathBuffer, file);
-  SheetFile held;
-  HoldSheetFile(file, held, kWaitForWriterMs);  // a file that cannot be held has the stamp 0, 0
+  const FileStamp now = LookAtSheetFile(file);
+  const HeldCopy copy = CompareHeldCopy(OriginOfHeldCopy(), file, now);
 
-  // When the probe's file is the sheet's and the held copy is not that file
-  // unchanged, no reuse below can pass: the load the sheet needs anyway
+  // When the probe's file is the sheet's and the held copy's corner is not
+  // that file's, no reuse below can pass: the load the sheet needs anyway
   // gives the corner. Until then the key is the previous probe's, as for a
   // probe that fails.
   const bool probeIsTheSheet = keyFromCorner && strcmp(probeFile, file) == 0;
   COLORREF key = PackColour(fields.keyRed, fields.keyGreen, fields.keyBlue);
   if (keyFromCorner && !probeIsTheSheet)
-    key = ProbeOtherFile(panel, probeFile);
+    key = ProbeOtherFile(probeFile);
   else if (probeIsTheSheet)
-    key = HeldCopyCameFrom(file, held.stamp) ? HoldProbedColour(sheet.cleanCorner) : PreviousProbe();
+    key = CornerIsTheFiles(copy, now) ? HoldProbedColour(sheet.cleanCorner) : PreviousProbe();
 
-  const SheetIdentity wanted = {pathBuffer, held.stamp, key, background};
+  const SheetIdentity wanted = {pathBuffer, key, background};
   // A clean copy, or no sheet at all, holds no keyed pixels.
   const bool heldIsKeyed = sheet.sheetBitmap != nullptr && !sheet.needsKeyPass;
-  if (HeldCopyIsSettledFile(file) &&
-      CanReuseSheet(wanted, HeldSheet(), heldIsKeyed, IsChecked(panel, IDC_TRANSPARENT))) {
-    CloseSheetFile(held);
+  if (CanReuseSheet(copy, wanted, HeldSheet(), heldIsKeyed, IsChecked(panel, IDC_TRANSPARENT)))
     return true;
-  }
   // A clean copy of the unchanged file is what a load would give: it stays
   // (no second copy held while one loads), and shows as a load does.
-  if (HeldCopyIsTheHeldFile(pathBuffer, file, held)) {
-    CloseSheetFile(held);
+  if (HeldCopyIsTheFile(copy, StampWasRead(now), wanted, HeldSheet(), HeldCopyIsClean())) {
     ShowSheetSize(panel);
     SetWindowTextA(panel, pathBuffer);
     return true;
   }
-  const bool loaded = held.handle != INVALID_HANDLE_VALUE && LoadIntoSheetDC(panel, file, held);
-  CloseSheetFile(held);
-  if (!loaded) return ShowLoadFailure(panel);
+  if (LoadIntoSheetDC(panel, file, kReadsWhileChanging).bitmap == nullptr)
+    return ShowLoadFailure(panel);
   if (probeIsTheSheet) HoldProbedColour(sheet.cleanCorner);  // read before any pass
   SetWindowTextA(panel, pathBuffer);
   memcpy(sheet.source.lastPath, pathBuffer, kPathBufferSize);
   return true;
 }
 
-bool LoadIntoSheetDC(HWND panel, const char* file, SheetFile& held) {
+SheetRead LoadIntoSheetDC(HWND panel, const char* file, int reads) {
   const uint64_t loadStart = FileTimeNow();
-  BITMAP description;
-  HBITMAP bitmap = LoadHeldBitmap(panel, file, held, &description);
-  if (bitmap == nullptr) return false;
+  const SheetRead read = ReadSheetFile(file, reads);
+  if (read.bitmap == nullptr) return read;
   // Held as loaded: the key pass makes its 32-bit copy only when it runs,
   // so a sheet that is never keyed costs no second copy.
-  SelectObject(frame.sheetDC, bitmap);
+  SelectObject(frame.sheetDC, read.bitmap);
   if (sheet.sheetBitmap != nullptr) DeleteObject(sheet.sheetBitmap);
-  sheet.sheetBitmap = bitmap;
-  sheet.sheetWidth = description.bmWidth;
-  sheet.sheetHeight = description.bmHeight;
+  sheet.sheetBitmap = read.bitmap;
+  sheet.sheetWidth = read.description.bmWidth;
+  sheet.sheetHeight = read.description.bmHeight;
   sheet.needsKeyPass = true;
   sheet.cleanCorner = GetPixel(frame.sheetDC, 0, 0);
-  // The stamp read before the load: a save that landed while the file was
-  // loading shows at the next look or Start instead of never.
   SheetSource& source = sheet.source;
   const bool stampLoadedBefore =
-      source.loads != 0 && strcmp(file, source.file) == 0 && SameStamp(held.stamp, source.stamp);
+      source.loads != 0 && strcmp(file, source.file) == 0 && SameStamp(read.stamp, source.stamp);
   if (!stampLoadedBefore) source.stampFirstLoaded = loadStart;
-  source.stamp = held.stamp;
-  source.loadStart = loadStart;
-  source.changedWhileLoading = !SameStamp(StampNow(held), held.stamp);
+  source.stamp = read.stamp;
+  // The one place that says when a coarse stamp is trusted: the load and
+  // the watch both go by it.
+  source.reloadTime =
+      ReloadTimeForCoarseStamp(read.stamp.lastWriteTime, loadStart, source.stampFirstLoaded);
   if (file != source.file) lstrcpynA(source.file, file, MAX_PATH);
   ++source.loads;
   ShowSheetSize(panel);
-  return true;
+  return read;
 }

@@ -28,7 +28,8 @@ struct SheetWatch {
   uint32_t lastFileLook;       // tick count of the last look that opened the file
   bool lookAgain;              // the next look is due by time alone
   bool renew;                  // arm a new notification at the next tick
-  uint64_t reloadTime;         // file time to load the copy once more; 0 none
+  bool reloadDone;             // the copy's load once more for its coarse stamp is done
+  FileStamp lastSeen;          // what the last look saw of the file (the copy's at first)
   FileStamp failedStamp;       // of the last file a look did not load
   HANDLE folderWatch;          // change notification on the file's folder, or null
   char watchedFolder[MAX_PATH];
@@ -55,17 +56,17 @@ void WatchFolderOf(const char* file) {
 }
 
 // Takes in the copy the load put in place since the last tick: its file is
-// the one to watch, a file that failed before may be tried again, a stamp
-// that moved during the load calls for a look, and a coarse stamp for one
-// more load once its step is over. Arms a new notification when asked to.
+// the one to watch, a file that failed before may be tried again, and a
+// coarse stamp calls for one more load once its step is over. Arms a new
+// notification when asked to.
 void TakeInNewCopy() {
   const SheetSource& source = sheet.source;
   if (watch.loadsSeen != source.loads) {
     watch.loadsSeen = source.loads;
     watch.failedStamp = FileStamp{0, 0};
-    watch.lookAgain = source.changedWhileLoading;
-    watch.reloadTime = ReloadTimeForCoarseStamp(source.stamp.lastWriteTime, source.loadStart,
-                                                source.stampFirstLoaded);
+    watch.lastSeen = source.stamp;
+    watch.lookAgain = false;
+    watch.reloadDone = false;
     WatchFolderOf(source.file);
   } else if (watch.renew) {
     WatchFolderOf(source.file);  // a folder made again is watched again
@@ -80,7 +81,8 @@ void TakeInNewCopy() {
 bool LookIsDue(bool& reloadRegardless, bool& reported) {
   const uint32_t now = GetTickCount();
   if (!IntervalHasPassed(now, watch.lastCheckTime, kSheetCheckInterval)) return false;
-  reloadRegardless = watch.reloadTime != 0 && FileTimeNow() >= watch.reloadTime;
+  const uint64_t reloadTime = sheet.source.reloadTime;
+  reloadRegardless = reloadTime != 0 && !watch.reloadDone && FileTimeNow() >= reloadTime;
   bool due = watch.folderWatch == nullptr || watch.lookAgain || reloadRegardless ||
              IntervalHasPassed(now, watch.lastFileLook, kSheetQuietLookInterval);
   reported = false;
@@ -101,30 +103,21 @@ bool LookIsDue(bool& reloadRegardless, bool& reported) {
   return due;
 }
 
-// A writer holding the file for a moment: worth trying again soon, where a
-// missing file waits for its folder to report it.
-bool OpenFailedForAMoment() {
-  const DWORD error = GetLastError();
-  return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ||
-         error == ERROR_ACCESS_DENIED;
-}
-
-// Loads the changed file in place of the held copy. The file is held for
-// the load, so no writer can change it between the check and the loader; a
-// writer that holds it now makes the next look come soon.
-bool ReloadHeldFile(const FileStamp& seen) {
-  SheetFile held;
-  if (!HoldSheetFile(sheet.source.file, held, 0)) {
-    watch.lookAgain = OpenFailedForAMoment();
-    return false;
+// Loads the changed file in place of the held copy: one read, with no
+// second try. A file that changed while it was read, or that cannot be
+// opened now (a writer that shares nothing), makes the next look come
+// soon; one that did not load is opened again only once its stamp moves.
+bool ReloadChangedFile(const FileStamp& seen) {
+  const SheetRead read = LoadIntoSheetDC(frame.panel, sheet.source.file, 1);
+  if (read.bitmap != nullptr) return true;
+  if (read.changedWhileRead || !StampWasRead(read.stamp)) {
+    watch.lookAgain = true;
+  } else {
+    watch.failedStamp = read.stamp;
+    // A file cut short is often about to be written whole.
+    if (!SameStamp(read.stamp, seen)) watch.lookAgain = true;
   }
-  const bool loaded = LoadIntoSheetDC(frame.panel, sheet.source.file, held);
-  // What did not load is tried again once its stamp moves; a file cut short
-  // is often about to be written whole.
-  if (!loaded) watch.failedStamp = held.stamp;
-  if (!loaded && !SameStamp(held.stamp, seen)) watch.lookAgain = true;
-  CloseSheetFile(held);
-  return loaded;
+  return false;
 }
 
 }  // namespace
@@ -155,32 +148,26 @@ void ReloadChangedSheet() {
   const bool watched = watch.folderWatch != nullptr;
   if (!LookIsDue(reloadRegardless, reported)) return;
   watch.lookAgain = false;
+  if (reloadRegardless) watch.reloadDone = true;
   // The file the held copy came from, whatever the path field shows now.
-  SheetFile look;
-  if (!OpenSheetFile(sheet.source.file, look)) {
-    watch.lookAgain = OpenFailedForAMoment();
+  const FileStamp stamp = LookAtSheetFile(sheet.source.file);
+  if (!StampWasRead(stamp)) {
     // A file gone may mean its folder is going: a notification held open
     // would keep the folder's name from being made again until it closes.
-    if (!watch.lookAgain && watch.folderWatch != nullptr) {
+    if (watch.folderWatch != nullptr) {
       StopWatchingSheetFolder();
       watch.renew = true;
     }
     return;
   }
-  const FileStamp stamp = look.stamp;
-  CloseSheetFile(look);
+  // A change since the last look that the folder did not report: its
+  // notification has gone deaf.
+  if (!SameStamp(stamp, watch.lastSeen) && watched && !reported) watch.renew = true;
+  watch.lastSeen = stamp;
   const bool moved = !SameStamp(stamp, sheet.source.stamp);
-  // A change the folder did not report: its notification has gone deaf.
-  if (moved && watched && !reported) watch.renew = true;
-  if (!(moved || reloadRegardless) || SameStamp(stamp, watch.failedStamp)) {
-    if (reloadRegardless) watch.reloadTime = 0;
-    return;
-  }
+  if (!(moved || reloadRegardless) || SameStamp(stamp, watch.failedStamp)) return;
   const bool wasKeyed = !sheet.needsKeyPass;
-  if (!ReloadHeldFile(stamp)) {
-    if (reloadRegardless) watch.reloadTime = 0;
-    return;
-  }
+  if (!ReloadChangedFile(stamp)) return;
   TakeInNewCopy();
   // Keyed as the playing Start keyed it; a copy loaded clean since that
   // Start (dropped, or named by a settings file) stays clean.

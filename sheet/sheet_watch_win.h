@@ -4,8 +4,7 @@
 #define PELLOWRICK_SHEET_WATCH_WIN_H
 
 // Called by every playback tick: puts the held sheet's file in place of the
-// held copy when it has changed and loads (the loader's rule lets it through
-// and the loader takes it), keyed again when the
+// held copy when it has changed and gives a bitmap, keyed again when the
 // copy it replaces was keyed. The file is looked at when its folder reports
 // a change, at most every kSheetCheckInterval, and every
 // kSheetQuietLookInterval whatever it reports; where the folder cannot be

@@ -17,10 +17,9 @@
 struct SheetSource {
   char lastPath[kPathBufferSize];  // the name as the user gave it
   char file[MAX_PATH];             // lastPath resolved: the file the copy came from
-  FileStamp stamp;                 // of that file, read just before it loaded
-  uint64_t loadStart;              // the file time when its load began
+  FileStamp stamp;                 // of that file, as it was read
   uint64_t stampFirstLoaded;       // when the first copy with this stamp began to load
-  bool changedWhileLoading;        // the stamp moved before the load ended
+  uint64_t reloadTime;             // when to load once more, for a save its coarse stamp may hide; 0: none
   uint32_t loads;                  // one more for every copy loaded
 };
 
@@ -48,11 +47,15 @@ extern SheetState sheet;
 // its own message and returns false when the file does not load.
 bool LoadSheet(HWND panel, char pathBuffer[kPathBufferSize]);
 
-// Loads the held file, named `file` (resolved), into the sheet DC in place
-// of the held sheet, as a clean copy with the stamp read as it was held,
-// and shows its size in the size label; false, with nothing changed, when
-// it does not load. Shows no message.
-bool LoadIntoSheetDC(HWND panel, const char* file, SheetFile& held);
+// Reads `file` (resolved) into the sheet DC in place of the held sheet, as a
+// clean copy, and shows its size in the size label; a file whose stamp
+// moves while it is read is read again, `reads` times in all at most.
+// Returns the last read; its bitmap, when there is one, is the held
+// sheet's now. Nothing changes when it gives none. Shows no message.
+SheetRead LoadIntoSheetDC(HWND panel, const char* file, int reads);
+
+// Where the held copy came from, as the reuse test and the probe compare it.
+CopyOrigin OriginOfHeldCopy();
 
 // Replaces the key colour by the background in the held sheet, once per
 // clean copy (needsKeyPass). A sheet that loaded as a 24- or 32-bit DIB

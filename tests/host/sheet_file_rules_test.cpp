@@ -216,18 +216,19 @@ TEST(BmpLoaderRuleTest, WhereTheLoaderStopsReadingAndFilesItMustNotSee) {
     Bytes head;
     uint64_t needed;  // 0: the loader's reads cannot be told
   } cases[] = {
-      {"65536 x 65536 at 32 bits: 16 GiB", WithOffset(Bmp(40, 65536, 65536, 32, 0, 0), 54),
-       54 + (uint64_t{1} << 34)},
+      {"65535 x 65535 at 32 bits: 16 GiB", WithOffset(Bmp(40, 65535, 65535, 32, 0, 0), 54),
+       54 + uint64_t{65535} * 65535 * 4},
+      {"65535 x 65535 top-down at 64 bits", WithOffset(Bmp(40, 65535, -65535, 64, 0, 0), 54),
+       54 + uint64_t{65535} * 65535 * 8},
       {"20000 x 20000 at 24 bits", WithOffset(Bmp(40, 20000, 20000, 24, 0, 0), 54),
        54 + uint64_t{60000} * 20000},
-      // Rows of 2^33 - 4 bytes, 2^31 of them (the height most negative).
-      {"the widest and tallest", WithOffset(Bmp(40, INT32_MAX, INT32_MIN, 32, 0, 0), 54),
-       UINT64_MAX - (uint64_t{1} << 33) + 1 + 54},
-      {"and a palette of 2^32 - 1 colours, of which the loader takes 256",
-       Bmp(40, INT32_MAX, INT32_MIN, 32, 0, 0, 0, UINT32_MAX),
-       UINT64_MAX - (uint64_t{1} << 33) + 1 + 54 + 1024},
-      {"the widest and tallest at 64 bits: beyond 64 bits",
-       WithOffset(Bmp(40, INT32_MAX, INT32_MIN, 64, 0, 0), 54), UINT64_MAX},
+      {"and a palette of 2^32 - 1 colours, of which 256 are kept",
+       Bmp(40, 20000, 20000, 24, 0, 0, 0, UINT32_MAX), 54 + 1024 + uint64_t{60000} * 20000},
+      // The platform's loader takes nothing wider or taller.
+      {"65536 wide", WithOffset(Bmp(40, 65536, 1, 32, 0, 0), 54), 0},
+      {"65536 high", WithOffset(Bmp(40, 1, 65536, 32, 0, 0), 54), 0},
+      {"65536 high, top-down", WithOffset(Bmp(40, 1, -65536, 32, 0, 0), 54), 0},
+      {"the widest and tallest", WithOffset(Bmp(40, INT32_MAX, INT32_MIN, 32, 0, 0), 54), 0},
       {"RLE image size near 4 GiB", WithOffset(Bmp(40, 3, 2, 8, 1, 0, UINT32_MAX, 1), 58),
        58 + uint64_t{UINT32_MAX}},
       {"RLE8 image size past the end", WithOffset(Bmp(40, 3, 2, 8, 1, 1024 + 10, 100), 1078),
@@ -237,13 +238,14 @@ TEST(BmpLoaderRuleTest, WhereTheLoaderStopsReadingAndFilesItMustNotSee) {
       {"pixel offset past the end", WithOffset(file, 1000), 1000 + 48},
       {"pixel offset 0x80000000", WithOffset(file, 0x80000000u), 0x80000000u + uint64_t{48}},
       {"pixel offset 0xFFFFFFF0: no wrap", WithOffset(file, 0xFFFFFFF0u), 0xFFFFFFF0u + uint64_t{48}},
-      {"pixel offset 14: the pixels read from the headers", WithOffset(file, 14), 14 + 48},
-      {"header size 0xFFFFFFF2: no wrap", Poked(Bmp(124, 3, 2, 24, 0, 0), 14, 0xFFFFFFF2u),
-       14 + uint64_t{0xFFFFFFF2u} + 24},
-      // The loader reads the whole palette the header counts, and the byte
-      // after it, even where the pixels start sooner.
+      {"pixel offset 14: behind the colour table, as 0", WithOffset(file, 14), 54 + 48},
+      {"header size 0xFFFFFFF2: no header", Poked(Bmp(124, 3, 2, 24, 0, 0), 14, 0xFFFFFFF2u), 0},
+      {"header size 64 (OS/2): not one the loader takes", Bmp(64, 3, 2, 24, 0, 24), 0},
+      {"header size 52", Bmp(52, 3, 2, 24, 0, 24), 0},
+      // The whole colour table the header counts is read, even where the
+      // pixels start inside it.
       {"8-bit, a short palette followed by the pixels", Poked(Encoded(5, 3, 8, 16), 46, 0),
-       54 + 1024 + 1},
+       54 + 1024},
       {"V5 header: an embedded profile is not read", WithProfile(), 14 + 124 + 24},
       {"not BM", Poked(Bmp(40, 3, 2, 24, 0, 0), 0, 'B' | 'A' << 8), 0},
       {"unknown header size 20", Bmp(20, 3, 2, 24, 0, 20), 0},
@@ -275,43 +277,45 @@ TEST(BmpLoaderRuleTest, WhereTheLoaderStopsReadingAndFilesItMustNotSee) {
   }
 }
 
-TEST(SheetFile, OnlyWholeUncompressedBottomUpTrueColourFilesLoadAsDibSections) {
+TEST(SheetFile, UncompressedTrueColourFilesAreReadIntoDibSectionsAndOthersDrawn) {
+  constexpr BmpPixels kDib = BmpPixels::kIntoDibSection, kDrawn = BmpPixels::kDrawn,
+                      kRefused = BmpPixels::kRefused;
   // 5 x 3 pixels: rows of 16 bytes at 24 bits, 20 at 32, from byte 54.
   const struct {
     const char* name;
     int bits;
     std::vector<std::pair<size_t, uint32_t>> fields;  // patched into the header
     int64_t sizeChange;  // bytes added to (or cut from) the file's size
-    bool whole;
+    BmpPixels pixels;
   } cases[] = {
-      {"24 bits", 24, {}, 0, true},
-      {"32 bits", 32, {}, 0, true},
-      {"bytes after the pixels", 24, {}, 9, true},
-      {"a 108-byte info header", 24, {{14, 108}, {10, 122}}, 68, true},
-      {"a 124-byte info header", 24, {{14, 124}, {10, 138}}, 84, true},
-      {"a colour table before the pixels", 24, {{46, 2}, {10, 62}}, 8, true},
-      {"8 bits", 8, {}, 0, false},
-      {"the last row one byte short", 24, {}, -1, false},
-      {"pixels beyond the end", 24, {{10, 0x7FFFFFF0u}}, 0, false},
-      {"pixels inside the info header", 24, {{10, 50}}, 0, false},
-      {"pixel offset 0", 24, {{10, 0}}, 0, false},
-      {"pixel offset 1", 32, {{10, 1}}, 0, false},
-      {"pixel offset 2", 24, {{10, 2}}, 0, false},
-      {"pixel offset 13", 32, {{10, 13}}, 0, false},
-      {"pixel offset 14", 24, {{10, 14}}, 0, false},
-      {"a colour table running into the pixels", 24, {{46, 1}}, 0, false},
-      {"a colour table of 2^32 - 1 colours", 24, {{46, 0xFFFFFFFFu}}, 0, false},
-      {"a 12-byte core header", 24, {{14, 12}}, 0, false},
-      {"a 108-byte info header ending past the offset", 24, {{14, 108}}, 0, false},
-      {"top-down", 24, {{22, static_cast<uint32_t>(-3)}}, 0, false},
-      {"width 0", 24, {{18, 0}}, 0, false},
-      {"height 0", 24, {{22, 0}}, 0, false},
-      {"the most negative width", 24, {{18, 0x80000000u}}, 0, false},
-      {"the largest width and height", 32, {{18, 0x7FFFFFFFu}, {22, 0x7FFFFFFFu}}, 0, false},
-      {"two planes", 24, {{26, 2}}, 0, false},  // the bit count's 24 stays in place
-      {"bit fields", 32, {{30, 3}}, 0, false},
-      {"AM", 24, {{0, 0x4D41}}, 0, false},
-      {"BA", 24, {{0, 0x4142}}, 0, false},
+      {"24 bits", 24, {}, 0, kDib},
+      {"32 bits", 32, {}, 0, kDib},
+      {"bytes after the pixels", 24, {}, 9, kDib},
+      {"a 108-byte info header", 24, {{14, 108}, {10, 122}}, 68, kDib},
+      {"a 124-byte info header", 24, {{14, 124}, {10, 138}}, 84, kDib},
+      {"a colour table before the pixels", 24, {{46, 2}, {10, 62}}, 8, kDib},
+      {"top-down: a top-down section", 24, {{22, static_cast<uint32_t>(-3)}}, 0, kDib},
+      {"pixel offset 0", 24, {{10, 0}}, 0, kDib},
+      {"pixel offset 14", 24, {{10, 14}}, 0, kDib},
+      {"pixels inside the info header, taken as they stand", 24, {{10, 50}}, 0, kDib},
+      {"a colour table running into the pixels", 24, {{46, 1}}, 0, kDib},
+      {"8 bits", 8, {}, 0, kDrawn},
+      {"two planes", 24, {{26, 2}}, 0, kDrawn},  // the bit count's 24 stays in place
+      {"bit fields", 32, {{30, 3}}, 0, kDrawn},
+      {"the last row one byte short", 24, {}, -1, kRefused},
+      {"pixels beyond the end", 24, {{10, 0x7FFFFFF0u}}, 0, kRefused},
+      {"pixel offset 1", 32, {{10, 1}}, 0, kRefused},
+      {"pixel offset 2", 24, {{10, 2}}, 0, kRefused},
+      {"pixel offset 13", 32, {{10, 13}}, 0, kRefused},
+      {"a colour table of 2^32 - 1 colours", 24, {{46, 0xFFFFFFFFu}}, 0, kRefused},
+      {"a 12-byte core header: height 0", 24, {{14, 12}}, 0, kRefused},
+      {"a 108-byte info header ending past the file", 24, {{14, 108}}, 0, kRefused},
+      {"width 0", 24, {{18, 0}}, 0, kRefused},
+      {"height 0", 24, {{22, 0}}, 0, kRefused},
+      {"the most negative width", 24, {{18, 0x80000000u}}, 0, kRefused},
+      {"the largest width and height", 32, {{18, 0x7FFFFFFFu}, {22, 0x7FFFFFFFu}}, 0, kRefused},
+      {"AM", 24, {{0, 0x4D41}}, 0, kRefused},
+      {"BA", 24, {{0, 0x4142}}, 0, kRefused},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -328,93 +332,186 @@ TEST(SheetFile, OnlyWholeUncompressedBottomUpTrueColourFilesLoadAsDibSections) {
     // Bytes added are really there: a longer header is read from them.
     if (c.sizeChange > 0) file.resize(file.size() + static_cast<size_t>(c.sizeChange));
     const uint64_t size = c.sizeChange > 0 ? file.size() : file.size() + c.sizeChange;
-    EXPECT_EQ(IsWholeTrueColourBmp(Head(file, file.size()), size), c.whole);
+    const BmpLayout layout = LayoutBmp(Head(file, file.size()), size);
+    EXPECT_EQ(layout.pixels, c.pixels);
+    if (c.pixels == kRefused) continue;
+    EXPECT_EQ(layout.width, 5);
+    EXPECT_EQ(layout.height, 3) << "positive whichever way the rows lie";
+    EXPECT_LE(layout.pixelStart + layout.pixelBytes, size);
   }
   // A file shorter than its file header and 40-byte info header, whatever
   // its first bytes say.
   constexpr size_t kInfoHeadBytes = 54;
   const Bytes whole = EncodeBmp(5, 3, 24, {}, [](int, int) { return 0u; });
-  EXPECT_TRUE(IsWholeTrueColourBmp(Head(whole, kInfoHeadBytes), whole.size()));
-  EXPECT_FALSE(IsWholeTrueColourBmp(Head(whole, kInfoHeadBytes - 1), whole.size()));
-  EXPECT_FALSE(IsWholeTrueColourBmp(Head(whole, kInfoHeadBytes), kInfoHeadBytes - 1));
+  EXPECT_EQ(LayoutBmp(Head(whole, kInfoHeadBytes), whole.size()).pixels, kDib);
+  EXPECT_EQ(LayoutBmp(Head(whole, kInfoHeadBytes - 1), whole.size()).pixels, kRefused);
+  EXPECT_EQ(LayoutBmp(Head(whole, kInfoHeadBytes), kInfoHeadBytes - 1).pixels, kRefused);
 }
 
-// Reuse test: transparency on, the same path, the file unchanged, the same
-// key as the last pass and, for a keyed copy, the same background.
-const FileStamp kStamp = {1234, 0x01DB000012345678ull};
-const SheetIdentity kHeld = {"C:\\sprites\\walk.bmp", kStamp, 0x00FF00FFu, 0x00102030u};
-const SheetIdentity kNothingHeld = {"", {0, 0}, 0, 0};  // before any load
+// The copy of the header handed to the platform: a count of colours past
+// the table held says how many it holds, and a version 5 header names no
+// colour profile; a 1-bit file of black, then white, is monochrome.
+TEST(SheetFile, TheInfoHandedToThePlatformHoldsWhatTheLayoutHolds) {
+  const struct {
+    const char* name;
+    Bytes file;
+    uint32_t coloursUsed, colourSpace, profileData, profileSize;
+  } cases[] = {
+      {"colours used 1000 at 8 bits: 256", WithOffset(Poked(Encoded(5, 3, 8, 256), 46, 1000), 0),
+       256, 0, 0, 0},
+      {"colours used 3 stays", Encoded(5, 3, 8, 3), 3, 0, 0, 0},
+      {"an embedded profile", WithProfile(), 0, 0x73524742, 0, 0},
+      {"a linked profile", Poked(WithProfile(), 14 + 56, 0x4C494E4B), 0, 0x73524742, 0, 0},
+      {"calibrated RGB keeps its space", Poked(WithProfile(), 14 + 56, 0), 0, 0, 0, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const BmpLayout layout = LayoutBmp(Head(c.file, c.file.size()), c.file.size());
+    ASSERT_NE(layout.pixels, BmpPixels::kRefused);
+    Bytes info(c.file.begin() + 14, c.file.begin() + 14 + layout.infoBytes);
+    PrepareBitmapInfo(info.data(), layout);
+    const auto field = [&](size_t at) {
+      return at + 4 > info.size() ? 0u
+                                  : info[at] | info[at + 1] << 8 | info[at + 2] << 16 |
+                                        static_cast<uint32_t>(info[at + 3]) << 24;
+    };
+    EXPECT_EQ(field(32), c.coloursUsed);
+    if (field(0) != 124) continue;
+    EXPECT_EQ(field(56), c.colourSpace);
+    EXPECT_EQ(field(112), c.profileData);
+    EXPECT_EQ(field(116), c.profileSize);
+  }
+  const auto blackAndWhite = [](std::vector<uint32_t> palette, uint32_t headerSize) {
+    Bytes file = EncodeBmp(9, 2, 1, palette, [](int x, int) { return x & 1u; });
+    if (headerSize == 12) {  // the same colours as 3-byte entries behind a core header
+      Bytes core = Bmp(12, 9, 2, 1, 0, 6 + 8);
+      for (size_t i = 0; i < 2; ++i)
+        for (size_t k = 0; k < 3; ++k) core[26 + 3 * i + k] = file[54 + 4 * i + k];
+      file = core;
+    }
+    const BmpHeader head = Head(file, file.size());
+    const BmpLayout layout = LayoutBmp(head, file.size());
+    return IsBlackAndWhite(file.data() + 14, head, layout);
+  };
+  EXPECT_TRUE(blackAndWhite({0x000000, 0xFFFFFF}, 40));
+  EXPECT_TRUE(blackAndWhite({0x000000, 0xFFFFFF}, 12));
+  EXPECT_FALSE(blackAndWhite({0xFFFFFF, 0x000000}, 40)) << "white first";
+  EXPECT_FALSE(blackAndWhite({0x000000, 0xFFFFFE}, 40));
+  EXPECT_FALSE(blackAndWhite({0x000000, 0xFFFFFE}, 12));
+}
+
+// What the held copy is to the file a look finds now.
+TEST(CompareHeldCopyTest, TheSameFileUnchangedAndSettledOrNot) {
+  const FileStamp stamp = {1234, 0x01DB000012345678ull};
+  const CopyOrigin copy = {"C:\\sprites\\walk.bmp", stamp, 0};
+  const CopyOrigin coarse = {"C:\\sprites\\walk.bmp", stamp, 0x01DB000012345678ull + 1};
+  const CopyOrigin nothingLoaded = {"", {0, 0}, 0};
+  constexpr HeldCopy kAnother = HeldCopy::kAnotherFile, kNotSettled = HeldCopy::kSameFileNotSettled,
+                     kSettled = HeldCopy::kSameFileSettled;
+  const struct {
+    const char* name;
+    CopyOrigin copy;
+    const char* file;
+    FileStamp now;
+    HeldCopy is;
+  } cases[] = {
+      {"unchanged", copy, copy.file, stamp, kSettled},
+      {"unchanged, a coarse stamp not yet trusted", coarse, copy.file, stamp, kNotSettled},
+      {"another file", copy, "C:\\sprites\\run.bmp", stamp, kAnother},
+      {"letter case counts", copy, "C:\\sprites\\WALK.bmp", stamp, kAnother},
+      {"the file grew", copy, copy.file, {1235, stamp.lastWriteTime}, kAnother},
+      {"rewritten at the same size", copy, copy.file, {1234, stamp.lastWriteTime + 1}, kAnother},
+      // Gone, or opened by another program that shares nothing: the copy
+      // stands for the file.
+      {"the stamp cannot be read", copy, copy.file, {0, 0}, kSettled},
+      {"the stamp cannot be read, not settled", coarse, copy.file, {0, 0}, kNotSettled},
+      {"an empty file is read", copy, copy.file, {0, stamp.lastWriteTime}, kAnother},
+      {"nothing loaded yet, an empty name", nothingLoaded, "", {0, 0}, kSettled},
+      {"nothing loaded yet, a file", nothingLoaded, copy.file, stamp, kAnother},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(static_cast<int>(CompareHeldCopy(c.copy, c.file, c.now)), static_cast<int>(c.is))
+        << c.name;
+}
+
+// Reuse test: transparency on, the same path, a settled copy of the file as
+// it is, the same key as the last pass and, for a keyed copy, the same
+// background.
+const SheetIdentity kHeld = {"C:\\sprites\\walk.bmp", 0x00FF00FFu, 0x00102030u};
+const SheetIdentity kNothingHeld = {"", 0, 0};  // before any load
+constexpr HeldCopy kSettled = HeldCopy::kSameFileSettled;
 
 SheetIdentity With(SheetIdentity s, const char* path) { s.path = path; return s; }
-SheetIdentity With(SheetIdentity s, FileStamp file) { s.file = file; return s; }
 SheetIdentity WithKey(SheetIdentity s, uint32_t key) { s.keyColour = key; return s; }
 SheetIdentity WithBackground(SheetIdentity s, uint32_t b) { s.backgroundColour = b; return s; }
 
 TEST(CanReuseSheetTest, EveryConditionMustHold) {
   const struct {
     const char* name;
+    HeldCopy copy;
     SheetIdentity wanted, held;
     bool heldIsKeyed, transparencyOn, reused;
   } cases[] = {
-      {"AllTheSame", kHeld, kHeld, true, true, true},
-      {"TransparencyOff", kHeld, kHeld, true, false, false},
-      {"AnotherPath", With(kHeld, "C:\\sprites\\run.bmp"), kHeld, true, true, false},
-      {"LetterCaseCounts", With(kHeld, "C:\\sprites\\WALK.bmp"), kHeld, true, true, false},
-      {"APrefixIsAnotherPath", With(kHeld, "C:\\sprites\\walk.bm"), kHeld, true, true, false},
-      {"JapaneseByteForByte", With(kHeld, "\x95\x5c.bmp"), With(kHeld, "\x95\x5c.bmp"), true,
-       true, true},
-      {"JapaneseTrailByteDiffers", With(kHeld, "\x95\x5d.bmp"), With(kHeld, "\x95\x5c.bmp"), true,
-       true, false},
-      // The file edited in another program since the copy was loaded.
-      {"FileGrew", With(kHeld, FileStamp{1235, kStamp.lastWriteTime}), kHeld, true, true, false},
-      {"FileRewrittenSameSize", With(kHeld, FileStamp{1234, kStamp.lastWriteTime + 1}), kHeld,
-       true, true, false},
-      {"FileGone", With(kHeld, FileStamp{0, 0}), kHeld, true, true, false},
-      {"KeyOneStepOff", WithKey(kHeld, 0x00FF00FEu), kHeld, true, true, false},
-      {"KeyOffOnACleanCopy", WithKey(kHeld, 0x00FF00FEu), kHeld, false, true, false},
-      // Keyed pixels hold the earlier background: a new one needs a clean copy.
-      {"BackgroundChangedOnAKeyedCopy", WithBackground(kHeld, 0x00102031u), kHeld, true, true,
+      {"AllTheSame", kSettled, kHeld, kHeld, true, true, true},
+      {"TransparencyOff", kSettled, kHeld, kHeld, true, false, false},
+      {"AnotherPath", kSettled, With(kHeld, "C:\\sprites\\run.bmp"), kHeld, true, true, false},
+      {"LetterCaseCounts", kSettled, With(kHeld, "C:\\sprites\\WALK.bmp"), kHeld, true, true, false},
+      {"APrefixIsAnotherPath", kSettled, With(kHeld, "C:\\sprites\\walk.bm"), kHeld, true, true,
        false},
-      {"BackgroundChangedOnACleanCopy", WithBackground(kHeld, 0x00102031u), kHeld, false, true,
-       true},
+      {"JapaneseByteForByte", kSettled, With(kHeld, "\x95\x5c.bmp"), With(kHeld, "\x95\x5c.bmp"),
+       true, true, true},
+      {"JapaneseTrailByteDiffers", kSettled, With(kHeld, "\x95\x5d.bmp"),
+       With(kHeld, "\x95\x5c.bmp"), true, true, false},
+      // The file edited in another program since the copy was loaded, or a
+      // save its coarse stamp may hide.
+      {"AnotherFileOrVersion", HeldCopy::kAnotherFile, kHeld, kHeld, true, true, false},
+      {"NotSettled", HeldCopy::kSameFileNotSettled, kHeld, kHeld, true, true, false},
+      {"KeyOneStepOff", kSettled, WithKey(kHeld, 0x00FF00FEu), kHeld, true, true, false},
+      {"KeyOffOnACleanCopy", kSettled, WithKey(kHeld, 0x00FF00FEu), kHeld, false, true, false},
+      // Keyed pixels hold the earlier background: a new one needs a clean copy.
+      {"BackgroundChangedOnAKeyedCopy", kSettled, WithBackground(kHeld, 0x00102031u), kHeld, true,
+       true, false},
+      {"BackgroundChangedOnACleanCopy", kSettled, WithBackground(kHeld, 0x00102031u), kHeld,
+       false, true, true},
       // Nothing loaded yet: an empty path field with a black key and no file.
-      {"BeforeAnyLoadEmptyPathAndBlackKey", WithBackground(kNothingHeld, 0x00FFFFFFu),
+      {"BeforeAnyLoadEmptyPathAndBlackKey", kSettled, WithBackground(kNothingHeld, 0x00FFFFFFu),
        kNothingHeld, false, true, true},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    EXPECT_EQ(CanReuseSheet(c.wanted, c.held, c.heldIsKeyed, c.transparencyOn), c.reused);
+    EXPECT_EQ(CanReuseSheet(c.copy, c.wanted, c.held, c.heldIsKeyed, c.transparencyOn), c.reused);
   }
 }
 
 // A clean copy of the same unchanged file is what a load would give,
 // whatever the key, the background and the transparency box.
-TEST(HeldCopyIsTheFileTest, OnlyACleanCopyOfTheSamePathAndStamp) {
+TEST(HeldCopyIsTheFileTest, OnlyACleanSettledCopyOfTheSamePathAndAFileThere) {
   const struct {
     const char* name;
+    HeldCopy copy;
+    bool stampRead;
     SheetIdentity wanted, held;
     bool heldIsClean, isTheFile;
   } cases[] = {
-      {"AllTheSame", kHeld, kHeld, true, true},
-      {"AnotherKey", WithKey(kHeld, 0x00FF00FEu), kHeld, true, true},
-      {"AnotherBackground", WithBackground(kHeld, 0x00102031u), kHeld, true, true},
-      {"KeyedCopy", kHeld, kHeld, false, false},
-      {"AnotherPath", With(kHeld, "C:\\sprites\\run.bmp"), kHeld, true, false},
-      {"LetterCaseCounts", With(kHeld, "C:\\sprites\\WALK.bmp"), kHeld, true, false},
-      {"FileGrew", With(kHeld, FileStamp{1235, kStamp.lastWriteTime}), kHeld, true, false},
-      {"FileRewrittenSameSize", With(kHeld, FileStamp{1234, kStamp.lastWriteTime + 1}), kHeld,
-       true, false},
-      {"FileGone", With(kHeld, FileStamp{0, 0}), kHeld, true, false},
-      // The held copy's file could not be read when it loaded, nor now.
-      {"NoStampEitherTime", With(kHeld, FileStamp{0, 0}), With(kHeld, FileStamp{0, 0}), true,
-       false},
-      {"NothingHeld", WithBackground(kNothingHeld, 0x00FFFFFFu), kNothingHeld, false, false},
+      {"AllTheSame", kSettled, true, kHeld, kHeld, true, true},
+      {"AnotherKey", kSettled, true, WithKey(kHeld, 0x00FF00FEu), kHeld, true, true},
+      {"AnotherBackground", kSettled, true, WithBackground(kHeld, 0x00102031u), kHeld, true, true},
+      {"KeyedCopy", kSettled, true, kHeld, kHeld, false, false},
+      {"AnotherPath", kSettled, true, With(kHeld, "C:\\sprites\\run.bmp"), kHeld, true, false},
+      {"LetterCaseCounts", kSettled, true, With(kHeld, "C:\\sprites\\WALK.bmp"), kHeld, true, false},
+      {"AnotherFileOrVersion", HeldCopy::kAnotherFile, true, kHeld, kHeld, true, false},
+      {"NotSettled", HeldCopy::kSameFileNotSettled, true, kHeld, kHeld, true, false},
+      // A file that cannot be looked at now gives no copy: the load is tried
+      // and says so.
+      {"FileGone", kSettled, false, kHeld, kHeld, true, false},
+      {"NothingHeld", kSettled, false, WithBackground(kNothingHeld, 0x00FFFFFFu), kNothingHeld,
+       false, false},
       // A pass that stopped part-way: still marked for a pass, no last key.
-      {"KeyedInPart", kHeld, WithKey(kHeld, 0xFFFFFFFFu), true, false},
+      {"KeyedInPart", kSettled, true, kHeld, WithKey(kHeld, 0xFFFFFFFFu), true, false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    EXPECT_EQ(HeldCopyIsTheFile(c.wanted, c.held, c.heldIsClean), c.isTheFile);
+    EXPECT_EQ(HeldCopyIsTheFile(c.copy, c.stampRead, c.wanted, c.held, c.heldIsClean), c.isTheFile);
   }
 }
 

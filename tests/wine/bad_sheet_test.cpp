@@ -1,8 +1,8 @@
 // Malformed sprite sheets dropped on the panel during playback: each one
 // either shows the failure message and leaves the held sheet as it was, or
 // loads as a real bitmap; playback goes on either way and nothing hangs. A
-// file whose headers send the loader outside it is never handed to the
-// loader, at open or at Start.
+// file whose headers point outside it is never read into a bitmap, at open
+// or at Start.
 #include "tests/wine/support/sheet_fixtures.h"
 
 #include <cstdio>
@@ -19,7 +19,7 @@ struct BadSheet {
   std::string name;
   std::string path;
   bool ignored = false;  // not a sheet name once the drop has cut it
-  bool refused = false;  // never handed to the loader: the message at open and at Start
+  bool refused = false;  // never read into a bitmap: the message at open and at Start
   bool fails = false;    // never loads: always the message
   bool keyed = false;    // the held sheet keyed before, rather than a clean copy
   bool named = false;    // named in the path field, IDC_PATH, and loaded as Start
@@ -59,7 +59,7 @@ std::vector<BadSheet> MakeCorpus() {
   garbage[0] = 'Q';
   WriteBytes(TempFile("garbage.bmp"), garbage);
   WriteBytes(TempFile("empty.bmp"), {});
-  // Only the missing file is never handed to the loader: with the path
+  // Only the missing file is never read into a bitmap: with the path
   // field empty, Start's probe still loads the file the shared buffer names.
   const struct { const char* name; std::string path; bool refused; } neverLoad[] = {
       {"missing-file", TempFile("missing.bmp"), true},
@@ -118,11 +118,11 @@ std::vector<BadSheet> MakeCorpus() {
       {"bitfields-without-masks", valid, kCompressionField, BI_BITFIELDS, true},
       {"pixels-beyond-the-end", valid, kPixelOffsetField, 0x7FFFFFF0u, true},
       {"header-size-fffffff2", valid, 14, 0xFFFFFFF2u, true},
-      // The loader takes 256 colours, all the file holds.
+      // At most 256 colours are read, all the file holds.
       {"colours-used-huge", paletted, kColoursUsedField, 0x7FFFFFFFu, false},
   };
   for (const auto& p : patches) add(p.name, poked(p.from, p.field, p.value), p.refused);
-  // Pixels inside the 14-byte file header: Wine's loader would read them
+  // Pixels inside the 14-byte file header: the platform loader read them
   // about 4 GiB past the file in a 64-bit process.
   const Bytes valid32 = ReadBytes(WriteSheet("valid32.bmp", 64, 64, Stripes, 32));
   for (const Bytes* from : {&valid, &valid32}) {
@@ -215,7 +215,7 @@ TEST_F(BadSheetTest, EveryMalformedSheetFailsCleanlyOrLoadsAndPlaybackGoesOn) {
     const std::string label = ControlText(IDC_SHEET_SIZE);
     const std::string title = WindowText(Panel());
     const int shownBefore = boxes.Count();
-    const uint32_t calls = loaderCalls;
+    const uint32_t calls = sheetReads;
 
     if (bad.named) {
       EXPECT_EQ(LoadPath(bad.path), !bad.fails);
@@ -232,13 +232,13 @@ TEST_F(BadSheetTest, EveryMalformedSheetFailsCleanlyOrLoadsAndPlaybackGoesOn) {
     } else if (failed) {
       ++failures;
       if (bad.refused) {
-        EXPECT_EQ(loaderCalls, calls) << "never handed to the loader";
+        EXPECT_EQ(sheetReads, calls) << "never read into a bitmap";
         // Named in the path field, Start shows the message and changes nothing.
         SetControlText(IDC_PATH, bad.path.c_str());
         const AnimationSettings playing = animation;
         EXPECT_FALSE(Start());
         EXPECT_EQ(boxes.Count(), shownBefore + 2);
-        EXPECT_EQ(loaderCalls, calls);
+        EXPECT_EQ(sheetReads, calls);
         EXPECT_EQ(memcmp(animation.frameSequence, playing.frameSequence, kSequenceSize), 0);
         SetControlText(IDC_PATH, goodPath_.c_str());
       }

@@ -213,9 +213,9 @@ TEST_F(SheetTest, TheFastPassEqualsThePerPixelReferenceOnEveryPixel) {
     }, c.bitsPerPixel, palette);
 
     BITMAP description;
-    const HBITMAP reference = LoadBitmapFile(frame.mainWindow, path.c_str(), &description);
-    const HBITMAP tiled = LoadBitmapFile(frame.mainWindow, path.c_str(), &description);
-    const HBITMAP asLoaded = LoadBitmapFile(frame.mainWindow, path.c_str(), &description);
+    const HBITMAP reference = LoadBitmapFile(path.c_str(), &description);
+    const HBITMAP tiled = LoadBitmapFile(path.c_str(), &description);
+    const HBITMAP asLoaded = LoadBitmapFile(path.c_str(), &description);
     ASSERT_NE(reference, nullptr);
     ASSERT_NE(tiled, nullptr);
     ASSERT_NE(asLoaded, nullptr);

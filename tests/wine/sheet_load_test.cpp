@@ -21,8 +21,8 @@ TEST_F(SheetTest, EveryDepthPaddedWidthAndRowOrderLoadsWithSizeLabelAndTitle) {
   EXPECT_EQ(ControlText(IDC_SHEET_SIZE), SizeLabel(0, 0));
   EXPECT_EQ(WindowText(Panel()), kPanelTitle);
 
-  // Widths whose rows need padding bytes at every depth, and 1 x 1. The
-  // loader gives top-down files the right size but not their pixels.
+  // Widths whose rows need padding bytes at every depth, and 1 x 1; top-down
+  // files stand upright.
   const struct { int bitsPerPixel, width, height; bool topDown; } formats[] = {
       {24, 13, 7, false}, {24, 1, 1, false}, {24, 2, 3, false}, {32, 29, 5, false},
       {32, 1, 4, false},  {8, 5, 3, false},  {8, 259, 2, false}, {4, 7, 5, false},
@@ -56,18 +56,22 @@ TEST_F(SheetTest, EveryDepthPaddedWidthAndRowOrderLoadsWithSizeLabelAndTitle) {
     EXPECT_TRUE(sheet.needsKeyPass);
     EXPECT_STREQ(sheet.source.lastPath, path.c_str());
     EXPECT_EQ(BitmapInSheetDC(), sheet.sheetBitmap);
-    // Held as loaded, with no 32-bit copy until a key pass; a whole 32-bit
-    // file loads as a 32-bit DIB section of its own.
-    EXPECT_EQ(IsDibSection(sheet.sheetBitmap), f.bitsPerPixel == 32 && !f.topDown);
+    // Held as read, with no 32-bit copy until a key pass; a 24- or 32-bit
+    // file is read into a DIB section of its own format.
+    EXPECT_EQ(IsDibSection(sheet.sheetBitmap, f.bitsPerPixel), f.bitsPerPixel >= 24);
     if (before != nullptr) {
       EXPECT_FALSE(IsLiveBitmap(before)) << "the displaced sheet is released";
     }
+    // Rows written bottom row first and then marked top-down show in the
+    // order the header gives: the first row written at the top.
     int wrong = 0;
-    for (int y = 0; y < f.height && !f.topDown; ++y)
-      for (int x = 0; x < f.width; ++x)
-        if (SheetPixel(x, y) != colour(x, y) && wrong++ < 3)
+    for (int y = 0; y < f.height; ++y)
+      for (int x = 0; x < f.width; ++x) {
+        const COLORREF expected = colour(x, f.topDown ? f.height - 1 - y : y);
+        if (SheetPixel(x, y) != expected && wrong++ < 3)
           ADD_FAILURE() << "pixel " << x << "," << y << " " << std::hex << SheetPixel(x, y)
-                        << " instead of " << colour(x, y);
+                        << " instead of " << expected;
+      }
   }
 }
 
@@ -165,8 +169,8 @@ TEST_F(SheetTest, PlaybackGoesOnWhileTheFailureBoxIsOpenAndAfter) {
 
 // A 64-byte 8-bit file whose header claims width x height, with two
 // palette entries and two bytes of RLE8 data that end the bitmap at once.
-// Compressed data is as long as it says, so the loader may see the file,
-// and it gives a bitmap of the claimed size.
+// Compressed data is as long as it says, so the file is read, and it gives
+// a bitmap of the claimed size.
 void WriteClaimingHeader(const std::string& path, int32_t width, int32_t height) {
   std::vector<uint8_t> bytes(64, 0);
   bytes[0] = 'B';
@@ -205,7 +209,7 @@ TEST_F(SheetTest, AHugeClaimedSheetIsKeyedTileByTileAsLoaded) {
   EXPECT_EQ(sheet.sheetHeight, kSide);
   const HBITMAP loaded = sheet.sheetBitmap;
 
-  // What the loader put where the file has no pixels is its own business:
+  // What the platform drew where the file has no pixels is its own business:
   // the key is what it put in the far corner. Points at the edges of the
   // 1024 x 256 tiles, and inside the last, narrow ones, are compared.
   const COLORREF key = SheetPixel(kSide - 1, kSide - 1);
@@ -235,18 +239,18 @@ TEST_F(SheetTest, AHugeClaimedSheetIsKeyedTileByTileAsLoaded) {
 }
 
 TEST_F(SheetTest, AWidthOfTheMostNegativeNumberIsRefusedAndNoPassVisitsAPixel) {
-  // The loader would give a bitmap of that width: no pass could key it.
+  // A bitmap of that width no pass could key: the file is refused.
   const std::string path = TempFile("claims_negative.bmp");
   WriteClaimingHeader(path, INT32_MIN, 2);
   UseKey(kFromCorner);
-  const uint32_t calls = loaderCalls;
+  const uint32_t calls = sheetReads;
   {
     DialogWatcher boxes(kFailureCaption);
     EXPECT_FALSE(LoadPath(path));
     EXPECT_TRUE(PumpUntil([&] { return boxes.Count() == 1; }, 3000));
     EXPECT_EQ(boxes.LastText(), kFailureText);
   }
-  EXPECT_EQ(loaderCalls, calls) << "never handed to the loader";
+  EXPECT_EQ(sheetReads, calls) << "never read into a bitmap";
   EXPECT_EQ(sheet.sheetBitmap, nullptr);
   EXPECT_EQ(ControlText(IDC_SHEET_SIZE), SizeLabel(0, 0));
 

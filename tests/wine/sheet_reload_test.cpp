@@ -1,9 +1,10 @@
 // A sheet whose file changes while it plays, through the real windows: an
 // edit saved shows within a second, also after its folder was deleted and
 // made again, a file cut short or deleted leaves the held copy until a
-// whole one is there, a writer that keeps cutting and rewriting the file
-// never breaks the held copy, a relative name means the current folder's
-// file, and a file that moves while it loads is loaded again.
+// whole one is there, a paint program saving it in place and by rename
+// never has a save in place fail nor breaks the held copy, a relative name means
+// the current folder's file, and a file that moves while it is read is
+// read again.
 #include "tests/wine/support/sheet_fixtures.h"
 
 #include <cstdint>
@@ -83,8 +84,8 @@ TEST_F(SheetTest, AnEditedSheetShowsWithinASecondWhilePlaying) {
   }
 }
 
-// Files handed to the loader so far, as a second thread reads them.
-uint32_t LoaderCalls() { return *static_cast<volatile uint32_t*>(&loaderCalls); }
+// Files read into a bitmap so far, as a second thread reads them.
+uint32_t SheetReads() { return *static_cast<volatile uint32_t*>(&sheetReads); }
 
 TEST_F(SheetTest, AFileCutShortDeletedOrNotLoadingKeepsTheHeldCopyUntilAWholeOneIsThere) {
   // 16 x 8 at 24 bits: 54 bytes of headers, then 8 rows of 48 bytes.
@@ -95,15 +96,15 @@ TEST_F(SheetTest, AFileCutShortDeletedOrNotLoadingKeepsTheHeldCopyUntilAWholeOne
     size_t at;        // the length cut to, or the header field patched
     uint32_t value;   // patched in
     size_t added;     // zero bytes added at the end
-    uint32_t loads;   // files handed to the loader while it stays so
+    uint32_t opens;   // times the file is opened while it stays so: once, or never when gone
   } cases[] = {
-      {"cut in its headers", Cut, 30, 0, 0, 0},
-      {"cut after half its pixels", Cut, 54 + 4 * 48, 0, 0, 0},
+      {"cut in its headers", Cut, 30, 0, 0, 1},
+      {"cut after half its pixels", Cut, 54 + 4 * 48, 0, 0, 1},
       {"deleted", Delete, 0, 0, 0, 0},
-      {"pixels inside the file header: never loaded", Patch, 10, 13, 0, 0},
-      // A 56-byte header, which the loader does not know; its pixels start
-      // 16 bytes on, and 16 bytes more make the file whole.
-      {"whole, but the loader refuses it: tried once", Patch, 14, 56, 16, 1},
+      {"pixels inside the file header", Patch, 10, 13, 0, 1},
+      // A 56-byte header, which the platform's loader does not take; its
+      // pixels start 16 bytes on, and 16 bytes more make the file whole.
+      {"whole, but a header no loader takes", Patch, 14, 56, 16, 1},
   };
   int n = 0;
   for (bool watched : {true, false}) {
@@ -115,7 +116,7 @@ TEST_F(SheetTest, AFileCutShortDeletedOrNotLoadingKeepsTheHeldCopyUntilAWholeOne
       ASSERT_STRNE(WatchedSheetFolder(), "") << "the temp folder can be watched";
       if (!watched) StopWatchingSheetFolder();
       const HBITMAP held = sheet.sheetBitmap;
-      const uint32_t calls = LoaderCalls();
+      const uint32_t reads = SheetReads(), opens = sheetFileOpens;
       DialogWatcher boxes(kFailureCaption);
 
       if (c.change == Delete) {
@@ -134,7 +135,8 @@ TEST_F(SheetTest, AFileCutShortDeletedOrNotLoadingKeepsTheHeldCopyUntilAWholeOne
         WriteBytes(TempFile("neighbour.txt"), {static_cast<uint8_t>(i)});
         Pump(100);
       }
-      EXPECT_EQ(LoaderCalls() - calls, c.loads);
+      EXPECT_EQ(sheetFileOpens - opens, c.opens) << "not opened again until its stamp moves";
+      EXPECT_EQ(SheetReads(), reads) << "no bitmap made of it";
       EXPECT_EQ(sheet.sheetBitmap, held);
       EXPECT_EQ(ShownCell(), kCellColour[0]);
       EXPECT_GT(animation.loopsDone, passes + 3) << "playing on";
@@ -142,7 +144,7 @@ TEST_F(SheetTest, AFileCutShortDeletedOrNotLoadingKeepsTheHeldCopyUntilAWholeOne
 
       RewriteStrip(path, kStripKey, kEdited, 20);
       EXPECT_TRUE(PumpUntil([] { return ShownCell() == kEdited; }, 1000));
-      EXPECT_EQ(LoaderCalls() - calls, c.loads + 1);
+      EXPECT_EQ(SheetReads() - reads, 1u);
       EXPECT_EQ(boxes.Count(), 0);
     }
   }
@@ -163,22 +165,22 @@ TEST_F(SheetTest, ASaveOfTheSameSizeWithinAWholeSecondStampsStepShowsOnceTheStep
   const ULONGLONG stamp = FileTimeNow() / second * second;
   ASSERT_TRUE(SetWriteTime(path, stamp));
   PlayStrip(path);
-  const uint32_t calls = LoaderCalls();
+  const uint32_t calls = SheetReads();
   RewriteStrip(path, kStripKey, kEdited, 0);
   ASSERT_TRUE(SetWriteTime(path, stamp));
   EXPECT_TRUE(PumpUntil([] { return ShownCell() == kEdited; }, 4000));
   EXPECT_GE(FileTimeNow(), stamp + 2 * second) << "not before the step is over";
-  EXPECT_EQ(LoaderCalls(), calls + 1);
+  EXPECT_EQ(SheetReads(), calls + 1);
   Pump(700);
-  EXPECT_EQ(LoaderCalls(), calls + 1) << "loaded after the step, the copy is kept";
+  EXPECT_EQ(SheetReads(), calls + 1) << "loaded after the step, the copy is kept";
 
   // A finer stamp tells every save: nothing is loaded once more.
   const std::string fine = WriteSheet("fine.bmp", 16, 8, StripPixel);
   ASSERT_TRUE(SetWriteTime(fine, stamp + 2 * second + 1234567));
   PlayStrip(fine);
-  const uint32_t fineCalls = LoaderCalls();
+  const uint32_t fineCalls = SheetReads();
   Pump(2500);
-  EXPECT_EQ(LoaderCalls(), fineCalls);
+  EXPECT_EQ(SheetReads(), fineCalls);
   StopTimer();
 
   // A write time a minute ahead of this clock (a share whose clock is
@@ -187,12 +189,12 @@ TEST_F(SheetTest, ASaveOfTheSameSizeWithinAWholeSecondStampsStepShowsOnceTheStep
   const std::string ahead = WriteSheet("ahead.bmp", 16, 8, StripPixel);
   ASSERT_TRUE(SetWriteTime(ahead, stamp + 60 * second));
   PlayStrip(ahead);
-  const uint32_t aheadCalls = LoaderCalls();
-  EXPECT_TRUE(PumpUntil([&] { return LoaderCalls() == aheadCalls + 1; }, 4000));
+  const uint32_t aheadCalls = SheetReads();
+  EXPECT_TRUE(PumpUntil([&] { return SheetReads() == aheadCalls + 1; }, 4000));
   Pump(700);
-  EXPECT_EQ(LoaderCalls(), aheadCalls + 1) << "settled after one step";
+  EXPECT_EQ(SheetReads(), aheadCalls + 1) << "settled after one step";
   ASSERT_TRUE(Start());
-  EXPECT_EQ(LoaderCalls(), aheadCalls + 1) << "Start keeps the copy";
+  EXPECT_EQ(SheetReads(), aheadCalls + 1) << "Start keeps the copy";
   StopTimer();
 }
 
@@ -234,49 +236,65 @@ TEST_F(SheetTest, AnEditShowsAfterTheSheetsFolderWasMadeAgain) {
   }
 }
 
-// Keeps writing the file: whole, then cut at a random length, then whole
-// again, each write through a handle of its own that it closes, as a paint
-// program or a copy does; a write the program holds off is tried again.
-struct Rewriter {
+// Saves the sheet again and again as paint programs do, in turns: written in
+// place through a handle that lets others read (in two halves, so a reader
+// may find it half-written), or written whole to a file beside it that is
+// then renamed over it. Each save is one of two versions. A save that the
+// program keeps from happening counts as failed, and is not tried again.
+// A rename over a file fails while any program has it open, however it
+// shares it (as on Windows): only the moment of a read can refuse one.
+struct PaintProgram {
   std::string path;
-  std::vector<uint8_t> bytes;
+  std::vector<uint8_t> versions[2];
   volatile LONG stop = 0;
-  volatile LONG writes = 0;
-  static bool WriteOnce(const std::string& path, const uint8_t* data, DWORD length) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+  volatile LONG saves = 0, failedInPlace = 0, failedRenames = 0;
+  static bool WriteInPlace(const std::string& path, const std::vector<uint8_t>& bytes) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                               CREATE_ALWAYS, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
-    DWORD written = 0;
-    WriteFile(file, data, length, &written, nullptr);
+    const DWORD half = static_cast<DWORD>(bytes.size() / 2);
+    DWORD written = 0, rest = 0;
+    WriteFile(file, bytes.data(), half, &written, nullptr);
+    Sleep(2);
+    WriteFile(file, bytes.data() + half, static_cast<DWORD>(bytes.size()) - half, &rest, nullptr);
     CloseHandle(file);
-    return true;
+    return written + rest == bytes.size();
+  }
+  static bool RenameOver(const std::string& path, const std::vector<uint8_t>& bytes) {
+    const std::string saved = path + ".new";
+    WriteBytes(saved, bytes);
+    return MoveFileExA(saved.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
   }
   static DWORD WINAPI Run(void* self) {
-    auto* writer = static_cast<Rewriter*>(self);
+    auto* paint = static_cast<PaintProgram*>(self);
     std::mt19937 random(7);
-    const DWORD size = static_cast<DWORD>(writer->bytes.size());
-    while (InterlockedCompareExchange(&writer->stop, 0, 0) == 0) {
-      const DWORD length = random() % 2 ? size : static_cast<DWORD>(random() % size);
-      if (WriteOnce(writer->path, writer->bytes.data(), length)) InterlockedIncrement(&writer->writes);
+    for (LONG save = 0; InterlockedCompareExchange(&paint->stop, 0, 0) == 0; ++save) {
+      const std::vector<uint8_t>& version = paint->versions[random() % 2];
+      const bool saved = save % 2 == 0 ? WriteInPlace(paint->path, version)
+                                       : RenameOver(paint->path, version);
+      InterlockedIncrement(&paint->saves);
+      if (!saved) InterlockedIncrement(save % 2 == 0 ? &paint->failedInPlace : &paint->failedRenames);
       Sleep(random() % 8);
     }
-    while (!WriteOnce(writer->path, writer->bytes.data(), size)) Sleep(5);  // left whole
+    WriteInPlace(paint->path, paint->versions[0]);  // left whole
     return 0;
   }
 };
 
-TEST_F(SheetTest, AWriterCuttingAndRewritingTheFileNeverBreaksTheHeldCopy) {
+TEST_F(SheetTest, APaintProgramSavingInPlaceAndByRenameWhileTheSheetPlaysKeepsWholeVersions) {
   // 32-bit pixels, whose loader ended the process on a file cut short; the
   // top row is the file's last, the first to go when it is cut.
-  auto colour = [](int x, int y) { return RGB(x * 4, y * 4, 100 + (x + y) % 50); };
-  const std::string path = WriteSheet("contested.bmp", 60, 40, colour, 32);
-  Rewriter writer = {path, ReadBytes(path)};
+  auto colour = [](int version) {
+    return [version](int x, int y) { return RGB(x * 4, y * 4, 100 + version * 50 + (x + y) % 50); };
+  };
+  const std::string path = WriteSheet("contested.bmp", 60, 40, colour(1), 32);
+  PaintProgram paint = {path, {ReadBytes(WriteSheet("version0.bmp", 60, 40, colour(0), 32)),
+                               ReadBytes(path)}};
   SetUpPlayback(path, "0,1", 10);
   SetFields({{IDC_FRAME_WIDTH, "30"}, {IDC_FRAME_HEIGHT, "40"}});
   UseKey(Typed(0, 0, 0));  // black: no pixel of the sheet, so a keyed copy shows the file's colours
-  DialogWatcher boxes(kFailureCaption);  // a file cut short at open or at Start
-  HANDLE thread = CreateThread(nullptr, 0, Rewriter::Run, &writer, 0, nullptr);
+  DialogWatcher boxes(kFailureCaption);  // a file half-written at open or at Start
+  HANDLE thread = CreateThread(nullptr, 0, PaintProgram::Run, &paint, 0, nullptr);
   int loaded = 0;
   for (int round = 0; round < 150; ++round) {
     SetTransparency(round % 2 == 0);
@@ -284,21 +302,24 @@ TEST_F(SheetTest, AWriterCuttingAndRewritingTheFileNeverBreaksTheHeldCopy) {
     loaded += Start() ? 1 : 0;
     Pump(15);  // ticks that may reload the file
     if (sheet.sheetBitmap == nullptr) continue;
-    // Whatever was loaded is the whole file.
+    // Whatever was loaded is one whole version.
     ASSERT_EQ(sheet.sheetWidth, 60);
     ASSERT_EQ(sheet.sheetHeight, 40);
+    const int version = SheetPixel(0, 0) == colour(0)(0, 0) ? 0 : 1;
     for (const POINT& p : {POINT{0, 0}, POINT{59, 0}, POINT{30, 20}, POINT{59, 39}})
-      ASSERT_EQ(SheetPixel(p.x, p.y), colour(p.x, p.y)) << "round " << round << ", pixel " << p.x
-                                                        << ", " << p.y;
+      ASSERT_EQ(SheetPixel(p.x, p.y), colour(version)(p.x, p.y))
+          << "round " << round << ", pixel " << p.x << ", " << p.y;
   }
-  InterlockedExchange(&writer.stop, 1);
+  InterlockedExchange(&paint.stop, 1);
   ASSERT_TRUE(WaitPumping(thread, 10000));
   CloseHandle(thread);
-  printf("  %ld writes, %d Starts loaded, %d messages\n", writer.writes, loaded, boxes.Count());
-  EXPECT_GT(writer.writes, 150);
+  printf("  %ld saves: %ld in place failed, %ld renames failed; %d Starts loaded, %d messages\n",
+         paint.saves, paint.failedInPlace, paint.failedRenames, loaded, boxes.Count());
+  EXPECT_GT(paint.saves, 150);
+  EXPECT_EQ(paint.failedInPlace, 0) << "no save in place is kept from happening";
   EXPECT_GT(loaded, 0);
   ASSERT_TRUE(Start()) << "the file, whole again, loads";
-  EXPECT_EQ(SheetPixel(0, 0), colour(0, 0));
+  EXPECT_EQ(SheetPixel(0, 0), colour(0)(0, 0));
   StopTimer();
 }
 
@@ -421,46 +442,42 @@ TEST_F(SheetTest, ARelativeNameMeansTheFileInTheCurrentFolderNotTheOneBesideTheP
 }
 
 // ---------------------------------------------------------------------------
-// A large sheet whose file moves while it loads
+// A large sheet whose file moves while it is read
 
-// Waits for the loader to be handed a file, then moves the file's stamp
-// on by a second while the load runs.
+// Waits for the read to pass the header's check, then moves the file's
+// stamp on by a second while the pixels are read.
 struct StampMover {
   std::string path;
-  uint32_t callsBefore;
+  uint32_t readsBefore;
   volatile LONG moved = 0;
   static DWORD WINAPI Run(void* self) {
     auto* mover = static_cast<StampMover*>(self);
     const DWORD end = GetTickCount() + 10000;
-    while (LoaderCalls() == mover->callsBefore && static_cast<int32_t>(end - GetTickCount()) > 0) {
+    while (SheetReads() == mover->readsBefore && static_cast<int32_t>(end - GetTickCount()) > 0) {
     }
     if (SetWriteTime(mover->path, FileTimeNow() + 10000000)) InterlockedExchange(&mover->moved, 1);
     return 0;
   }
 };
 
-TEST_F(SheetTest, ACopyWhoseFileMovedDuringItsLoadIsLoadedAgainAndThenKept) {
-  // Large enough, and loaded plain (its colour count keeps it from loading
-  // as a DIB section), that the load lasts while the stamp moves.
+TEST_F(SheetTest, ACopyWhoseFileMovedWhileItWasReadIsNotTakenButReadAgain) {
+  // Large enough that the read of its pixels lasts while the stamp moves.
   const std::string path =
-      WriteSheet("moving.bmp", 2400, 2400, [](int x, int y) { return RGB(x & 255, y & 255, 9); });
-  std::vector<uint8_t> bytes = ReadBytes(path);
-  Poke32(bytes, 46, 1);
-  WriteBytes(path, bytes);
+      WriteSheet("moving.bmp", 3000, 3000, [](int x, int y) { return RGB(x & 255, y & 255, 9); });
   SetUpPlayback(path, "0,1", 30);
-  UseKey(Typed(kStripKey));  // no probe: the only load is the sheet's
-  StampMover mover = {path, LoaderCalls()};
+  UseKey(Typed(kStripKey));  // no probe: the only reads are the sheet's
+  StampMover mover = {path, SheetReads()};
   HANDLE thread = CreateThread(nullptr, 0, StampMover::Run, &mover, 0, nullptr);
   ASSERT_TRUE(Start());
   ASSERT_TRUE(WaitPumping(thread, 10000));
   CloseHandle(thread);
   ASSERT_EQ(mover.moved, 1);
-  EXPECT_EQ(LoaderCalls(), mover.callsBefore + 1);
-  const HBITMAP first = sheet.sheetBitmap;
-  EXPECT_TRUE(PumpUntil([&] { return sheet.sheetBitmap != first; }, 2000)) << "loaded again";
-  EXPECT_EQ(LoaderCalls(), mover.callsBefore + 2);
+  EXPECT_EQ(SheetReads(), mover.readsBefore + 2) << "the first read was not taken";
+  EXPECT_TRUE(SameStamp(sheet.source.stamp, LookAtSheetFile(path.c_str())));
+  const HBITMAP held = sheet.sheetBitmap;
   Pump(1000);
-  EXPECT_EQ(LoaderCalls(), mover.callsBefore + 2) << "and then kept";
+  EXPECT_EQ(SheetReads(), mover.readsBefore + 2) << "and the second one kept";
+  EXPECT_EQ(sheet.sheetBitmap, held);
   StopTimer();
 }
 

@@ -118,16 +118,25 @@ TEST_F(SheetTest, TheHeldSheetIsReusedOnlyWithTransparencyOnTheSamePathBytesAndT
 TEST_F(SheetTest, StartReusesAKeyedSheetOnlyWhileItsFileAndBackgroundAreUnchanged) {
   const COLORREF first = RGB(10, 20, 30);
   const COLORREF edited = RGB(0, 150, 0);
+  // What another program does with the file during the second Start: an
+  // editor that keeps it open for writing and lets others read it, one
+  // that shares nothing, or the file deleted. None of them stops a reuse.
+  enum Other { kNothing, kWritingSharingReads, kSharingNothing, kDeleted };
   const struct {
     const char* name;
     COLORREF background;  // at the second Start
     bool editFile;        // rewritten in between: same size, a new write time
+    Other other;
     bool reused;
     COLORREF cell;        // sheet pixel (1,0) afterwards
   } cases[] = {
-      {"nothing changed", first, false, true, kCellColour[0]},
-      {"background changed", RGB(40, 50, 60), false, false, kCellColour[0]},
-      {"file edited", first, true, false, edited},
+      {"nothing changed", first, false, kNothing, true, kCellColour[0]},
+      {"background changed", RGB(40, 50, 60), false, kNothing, false, kCellColour[0]},
+      {"file edited", first, true, kNothing, false, edited},
+      {"an editor holds it open for writing", first, false, kWritingSharingReads, true,
+       kCellColour[0]},
+      {"a program holds it sharing nothing", first, false, kSharingNothing, true, kCellColour[0]},
+      {"the file deleted", first, false, kDeleted, true, kCellColour[0]},
   };
   int n = 0;
   for (const auto& c : cases) {
@@ -142,11 +151,23 @@ TEST_F(SheetTest, StartReusesAKeyedSheetOnlyWhileItsFileAndBackgroundAreUnchange
     const HBITMAP held = sheet.sheetBitmap;
 
     if (c.editFile) RewriteStrip(path, kStripKey, edited, 10);
+    HANDLE other = INVALID_HANDLE_VALUE;
+    if (c.other == kWritingSharingReads || c.other == kSharingNothing)
+      other = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE,
+                          c.other == kSharingNothing ? 0 : FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                          0, nullptr);
+    ASSERT_EQ(other != INVALID_HANDLE_VALUE, c.other == kWritingSharingReads || c.other == kSharingNothing);
+    if (c.other == kDeleted) {
+      ASSERT_TRUE(DeleteFileA(path.c_str()));
+    }
+    const uint32_t opens = sheetFileOpens;
     SetBackground(c.background);
     SetWindowTextA(Panel(), "title before");
     DialogWatcher boxes(kFailureCaption);
     ASSERT_TRUE(Start());
+    if (other != INVALID_HANDLE_VALUE) CloseHandle(other);
     EXPECT_EQ(sheet.sheetBitmap == held, c.reused);
+    EXPECT_EQ(sheetFileOpens - opens, c.reused ? 0u : 1u) << "a reuse opens nothing";
     EXPECT_EQ(WindowText(Panel()), c.reused ? "title before" : path);
     EXPECT_FALSE(sheet.needsKeyPass);
     // Where the key was, the sheet holds the background drawn behind it.
@@ -277,7 +298,7 @@ TEST_F(SheetTest, TheProbeLoadsNothingButAnotherFileAndTheSheetLoadsOnce) {
     Named named;
     Probe probe;
     COLORREF probed;
-    uint32_t loads;       // the loader's calls by the probe and the sheet load
+    uint32_t loads;       // files read into a bitmap by the probe and the sheet load
     bool sheetKept;       // the held bitmap stays, reused or kept as clean
   } cases[] = {
       {"a clean copy of the unchanged file", true, black, false, false, false, kHeldFile, kReplaced,
@@ -347,9 +368,9 @@ TEST_F(SheetTest, TheProbeLoadsNothingButAnotherFileAndTheSheetLoadsOnce) {
     char buffer[kPathBufferSize];
     snprintf(buffer, sizeof buffer, "%s", named.c_str());
     DialogWatcher boxes(kFailureCaption);
-    const uint32_t callsBefore = loaderCalls;
+    const uint32_t callsBefore = sheetReads;
     EXPECT_TRUE(LoadSheet(Panel(), buffer));
-    EXPECT_EQ(loaderCalls - callsBefore, c.loads);
+    EXPECT_EQ(sheetReads - callsBefore, c.loads);
     EXPECT_STREQ(buffer, field.c_str()) << "the buffer holds the path field's text";
     EXPECT_EQ(sheet.sheetBitmap == held, c.sheetKept);
     EXPECT_EQ(sheet.source.loads - loadsBefore, c.sheetKept ? 0u : 1u) << "the sheet loads once";

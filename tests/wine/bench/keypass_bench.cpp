@@ -151,13 +151,8 @@ void TouchFile(const char* path) {
   CloseHandle(file);
 }
 
-// Loads the file into the sheet DC as the tick's reload does, through one
-// hold of the file.
-void LoadThroughOneOpen(const char* path) {
-  SheetFile held;
-  if (HoldSheetFile(path, held, 0)) LoadIntoSheetDC(frame.panel, path, held);
-  CloseSheetFile(held);
-}
+// Loads the file into the sheet DC as the tick's reload does: one read.
+void LoadThroughOneOpen(const char* path) { LoadIntoSheetDC(frame.panel, path, 1); }
 
 // Milliseconds per tick with the look due at every tick, the best of ten
 // rounds of 100 ticks.
@@ -221,7 +216,7 @@ bool TimeFileChecks(int size) {
     notDue = std::min(notDue, (Now() - start) / kTicks);
   }
   HBITMAP held = sheet.sheetBitmap;
-  const uint32_t callsBefore = loaderCalls;
+  const uint32_t callsBefore = sheetReads;
   const double reload = Fastest(3, [&] {
     held = sheet.sheetBitmap;
     TouchFile(path);
@@ -232,7 +227,7 @@ bool TimeFileChecks(int size) {
     GdiFlush();
   });
   const bool reloaded =
-      sheet.sheetBitmap != held && sheet.sheetWidth == size && loaderCalls == callsBefore + 3;
+      sheet.sheetBitmap != held && sheet.sheetWidth == size && sheetReads == callsBefore + 3;
   EndSheetWatch();
   DeleteFileA(path);
 

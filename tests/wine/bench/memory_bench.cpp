@@ -4,9 +4,10 @@
 // working set of an open (the sheet dropped on the panel, as the program
 // starts with transparency off and the key from the top-left pixel), of a
 // Start with transparency on, and of a second Start of the keyed,
-// unchanged sheet, with the files each handed to the loader, and what stays
-// held after Start; then the loader alone, LoadImageA from the file as a
-// DIB section (as an open loads a 24-bit sheet) and as a plain bitmap.
+// unchanged sheet, with the files each read into a bitmap, and what stays
+// held after Start; then, for reference, the platform's loader alone,
+// LoadImageA from the file as a DIB section (the form an open reads a
+// 24-bit sheet into) and as a plain bitmap.
 // Every memory figure is in copies of the sheet at 32 bits a pixel (width x
 // height x 4) above the program without a sheet.
 //
@@ -181,11 +182,11 @@ int RunProgram(const std::string& path) {
   StartPellowrick(GetModuleHandleA(nullptr), "", SW_SHOWNORMAL);
   Pump(300);
   const SIZE_T empty = MemoryNow().WorkingSetSize;
-  uint32_t calls = loaderCalls;
+  uint32_t calls = sheetReads;
   const Phase open = Measure([&] {
     SendMessageA(frame.panel, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop(path)), 0);
   });
-  const uint32_t openLoads = loaderCalls - calls;
+  const uint32_t openLoads = sheetReads - calls;
   const bool opened = sheet.sheetBitmap != nullptr && failureBoxes == 0;
   SendMessageA(GetDlgItem(frame.panel, IDC_TRANSPARENT), BM_CLICK, 0, 0);
   SetDlgItemTextA(frame.panel, IDC_FRAME_LIST, "0,1,2");
@@ -193,17 +194,17 @@ int RunProgram(const std::string& path) {
     SendMessageA(frame.panel, WM_COMMAND, MAKEWPARAM(IDC_START, BN_CLICKED), 0);
     KillTimer(frame.mainWindow, PLAYBACK_TIMER_ID);
   };
-  calls = loaderCalls;
+  calls = sheetReads;
   const Phase start = Measure(pressStart);
-  const uint32_t startLoads = loaderCalls - calls;
+  const uint32_t startLoads = sheetReads - calls;
   Pump(100);
   const COLORREF white = RGB(255, 255, 255);  // the panel's background
   const bool keyed = opened && failureBoxes == 0 && !sheet.needsKeyPass &&
                      sheet.lastKeyColour == kKey && GetPixel(frame.sheetDC, 0, 0) == white &&
                      GetPixel(frame.sheetDC, 8, 8) == SheetPixel(8, 8);
-  calls = loaderCalls;
+  calls = sheetReads;
   const Phase again = Measure(pressStart);  // the keyed sheet, its file unchanged
-  const uint32_t againLoads = loaderCalls - calls;
+  const uint32_t againLoads = sheetReads - calls;
   printf("%llu %llu %llu %.4f %llu %llu %.4f %d %d %.4f %u %u %u\n", Bytes(empty),
          Bytes(open.peak), Bytes(open.held), open.seconds, Bytes(start.peak), Bytes(start.held),
          start.seconds, opened ? 1 : 0, keyed ? 1 : 0, again.seconds, openLoads, startLoads,
