@@ -25,7 +25,7 @@ namespace {
 struct SheetWatch {
   uint32_t loadsSeen;          // the copy the watch has taken in (sheet.source.loads)
   uint32_t lastCheckTime;      // tick count of the last look that was due
-  uint32_t lastFileLook;       // tick count of the last look that opened the file
+  uint32_t lastFileLook;       // tick count of the last look that read the file's stamp
   bool lookAgain;              // the next look is due by time alone
   bool renew;                  // arm a new notification at the next tick
   bool reloadDone;             // the copy's load once more for its coarse stamp is done

@@ -80,7 +80,7 @@ std::vector<BadSheet> MakeCorpus() {
     add("cut-at-" + std::to_string(length), cut(valid, length), true);
   // Every depth whole, one byte short, and with half its rows, as an
   // interrupted copy leaves it; a 32-bit file's pixels placed at its end,
-  // past it, and where an offset wraps in 32 bits; a 1-bit file claiming
+  // past it, where an offset wraps in 32 bits, and at offset 14; a 1-bit file claiming
   // ten times the rows it holds.
   const std::vector<COLORREF> two = {RGB(200, 30, 30), RGB(255, 0, 255)};
   for (int bits : {1, 4, 8, 24, 32}) {
@@ -96,6 +96,12 @@ std::vector<BadSheet> MakeCorpus() {
     for (uint32_t offset : {static_cast<uint32_t>(file.size()), static_cast<uint32_t>(file.size() + 1000),
                             0x80000000u, 0xFFFFFFF0u})
       add(name + "-pixels-at-" + std::to_string(offset), poked(file, kPixelOffsetField, offset), true);
+    // Offset 14 means "behind the colour table", as 0 does: whole, the file
+    // loads; 40 bytes short, it is refused.
+    add(name + "-offset-14", poked(file, kPixelOffsetField, 14));
+    corpus.back().whole = true;
+    add(name + "-offset-14-40-bytes-short", cut(poked(file, kPixelOffsetField, 14), file.size() - 40),
+        true);
   }
   // Header fields changed; "tall" claims a height of 100000.
   Bytes tall = valid;
