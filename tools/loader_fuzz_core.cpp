@@ -39,13 +39,34 @@ struct Shape {
   uint32_t headerSize, bits, compression;
   int width, height;  // a negative height: rows top-down
   uint32_t coloursUsed, paletteEntries;
+  bool large;
 };
+
+// One case in this many starts from a larger image: sides of 65 to 160 as
+// far as its rows, padded, stay within 64 KiB, and in a quarter of them as
+// many rows as fit (a 32-bit image 128 wide then has 128 rows, 64 KiB
+// exactly). An RLE stream of such an image takes at most 2 bytes a pixel.
+constexpr uint32_t kLargeShare = 8;
+constexpr uint32_t kLargestPixelBytes = 64 * 1024;
+
+void ChooseSides(Shape& s, Random& random) {
+  s.large = random.OneIn(kLargeShare);
+  if (!s.large) {
+    s.width = 1 + static_cast<int>(random.Below(64));
+    s.height = 1 + static_cast<int>(random.Below(64));
+    return;
+  }
+  s.width = 65 + static_cast<int>(random.Below(96));
+  const uint32_t rowBytes = (static_cast<uint32_t>(s.width) * s.bits + 31) / 32 * 4;
+  const int mostRows = static_cast<int>(std::min<uint32_t>(160, kLargestPixelBytes / rowBytes));
+  const bool full = mostRows <= 65 || random.OneIn(4);
+  s.height = full ? mostRows
+                  : 65 + static_cast<int>(random.Below(static_cast<uint32_t>(mostRows - 64)));
+}
 
 Shape ChooseShape(Random& random) {
   Shape s = {};
   s.headerSize = random.Pick({kCore, kInfo, kV4, kV5});
-  s.width = 1 + static_cast<int>(random.Below(64));
-  s.height = 1 + static_cast<int>(random.Below(64));
   if (s.headerSize == kCore) {
     s.bits = random.Pick({1u, 4u, 8u, 24u});  // the depths the core header has
   } else {
@@ -62,8 +83,10 @@ Shape ChooseShape(Random& random) {
         s.compression = kBitfields;
         s.bits = random.OneIn(2) ? 16 : 32;
     }
-    if (s.compression != kRle8 && s.compression != kRle4 && random.OneIn(4)) s.height = -s.height;
   }
+  ChooseSides(s, random);
+  if (s.headerSize != kCore && s.compression != kRle8 && s.compression != kRle4 && random.OneIn(4))
+    s.height = -s.height;
   if (s.bits <= 8) {
     const uint32_t full = 1u << s.bits;
     s.paletteEntries = full;
@@ -192,8 +215,9 @@ std::string ShapeName(const Shape& s, size_t length) {
   return text;
 }
 
-// What a case can change; the length last, so that a field can point at
-// the end of the file as it was made.
+// What a case can change; the pixel bytes where the file as made has them,
+// and the length last, so that a field can point at the end of the file as
+// it was made.
 enum Field {
   kFileSize,
   kPixelOffset,
@@ -206,6 +230,7 @@ enum Field {
   kImageSize,
   kColours,
   kMask,
+  kPixels,
   kLength,
   kFieldCount
 };
@@ -249,7 +274,7 @@ uint32_t Read(const std::vector<uint8_t>& bytes, const Place& place) {
   return value;
 }
 
-// Values that have broken loaders, for each field.
+// Values that have broken BMP readers, for each field.
 std::vector<uint32_t> ValuesFor(Field field, uint32_t length) {
   switch (field) {
     case kPixelOffset:
@@ -295,6 +320,25 @@ uint32_t ChooseValue(Field field, uint32_t current, uint32_t length, Random& ran
   return static_cast<uint32_t>(random.Next());
 }
 
+// One to four of the last pixel bytes (where an RLE stream ends its bitmap:
+// made a run, an end of line, a move or an absolute run that reaches past
+// the stream's end), or one to eight anywhere among them, overwritten. The
+// pixels run from `start` to the end of the file as made.
+std::string ChangePixels(std::vector<uint8_t>& bytes, size_t start, Random& random) {
+  const uint32_t pixelBytes = static_cast<uint32_t>(bytes.size() - start);
+  const bool last = random.OneIn(2);
+  const uint32_t count = 1 + random.Below(std::min<uint32_t>(pixelBytes, last ? 4 : 8));
+  const size_t at = last ? bytes.size() - count : start + random.Below(pixelBytes - count + 1);
+  const uint8_t values[] = {0, 1, 2, 3, 0x7F, 0x80, 0xFF};
+  char text[64];
+  int used = snprintf(text, sizeof text, "pixel bytes from %zu =", at);
+  for (uint32_t i = 0; i < count; ++i) {
+    bytes[at + i] = random.OneIn(2) ? random.Pick(values) : static_cast<uint8_t>(random.Next());
+    used += snprintf(text + used, sizeof text - used, " %02X", bytes[at + i]);
+  }
+  return text;
+}
+
 // Cut short, or extended by bytes of any value.
 std::string ChangeLength(std::vector<uint8_t>& bytes, Random& random) {
   const size_t length = bytes.size();
@@ -337,6 +381,8 @@ FuzzCase MakeFuzzCase(uint64_t seed, uint64_t index) {
   FuzzCase made;
   made.bytes = Encode(shape, random);
   made.base = ShapeName(shape, made.bytes.size());
+  made.large = shape.large;
+  const size_t pixelStart = Read(made.bytes, PlaceOf(kPixelOffset, false, 0));
   // One change in most cases, up to four in some.
   const uint32_t count = random.OneIn(4) ? 2 + random.Below(3) : 1 + random.Below(2);
   std::vector<Field> fields;
@@ -345,7 +391,8 @@ FuzzCase MakeFuzzCase(uint64_t seed, uint64_t index) {
     // A field past the end of a small file (a 1 x 1 core file has no
     // image size) is not there to change.
     const Place place = PlaceOf(field, shape.headerSize == kCore, 3);
-    const bool fits = field == kLength || place.offset + place.bytes <= made.bytes.size();
+    const bool fits = field == kLength || field == kPixels ||
+                      place.offset + place.bytes <= made.bytes.size();
     if (fits && std::find(fields.begin(), fields.end(), field) == fields.end())
       fields.push_back(field);
   }
@@ -354,6 +401,10 @@ FuzzCase MakeFuzzCase(uint64_t seed, uint64_t index) {
     if (!made.changes.empty()) made.changes += "; ";
     if (field == kLength) {
       made.changes += ChangeLength(made.bytes, random);
+      continue;
+    }
+    if (field == kPixels) {
+      made.changes += ChangePixels(made.bytes, pixelStart, random);
       continue;
     }
     const Place place = PlaceOf(field, shape.headerSize == kCore, random.Below(4));

@@ -1,14 +1,24 @@
-// The loader fuzzer: seeded mutations of small valid BMP files
-// (tools/loader_fuzz_core.h), each written to a work folder and handed to
-// the program's own load path, LoadBitmapFile, by a child process. The
-// parent starts a new child after a crash, at the next case, and keeps
-// every file that crashed or hung the loader in the work folder's
-// "crashes" folder, named by seed and case.
+// The loader fuzzer: seeded mutations of valid BMP files with up to 64 KiB
+// of pixels (tools/loader_fuzz_core.h), each written to a work folder and
+// loaded by a child process through the program's own load,
+// LoadBitmapFile: the program reads the file's headers and colour table,
+// the rule (LayoutBmp) refuses it or lets it through, and GDI makes the
+// bitmap from the program's fenced copies of those bytes (CreateDIBSection
+// with the rows read straight into it, or CreateCompatibleBitmap or
+// CreateBitmap and StretchDIBits). Each of those copies ends where a page
+// that cannot be read begins. Under Wine a fault inside GDI's own code does
+// not end the process (the call fails, or returns the fault's code as its
+// handle), so the child also watches GDI's reads itself (WatchGdiReads
+// below): a read past a copy, or a copy GDI is given without that page
+// behind it, ends the child as a crash. The parent starts a new child after
+// a crash, at the next case, and keeps every file that crashed or hung the
+// child in the work folder's "crashes" folder, named by seed and case.
 //   loader_fuzz [--seed S] [--cases N] [--first I] [--work FOLDER]
 //               [--hang-seconds S] [--without-rule]
-// --without-rule hands every case straight to LoadImageA behind the only
-// guard the program had before the rule (pixel offsets 1 to 13 refused),
-// so the crashes the rule prevents can be counted on the same cases.
+// --without-rule is the comparison: every case goes straight to LoadImageA
+// behind the only guard the program had before the rule (pixel offsets 1
+// to 13 refused), so the crashes the rule and the program's own read
+// prevent can be counted on the same cases.
 // Prints a line for each crash or hang and a summary line; exits 1 when
 // any case crashed or hung, 2 when the fuzzer itself could not run.
 #include <windows.h>
@@ -81,8 +91,11 @@ bool WriteWholeFile(const std::string& path, const std::vector<uint8_t>& bytes) 
 
 // ---------------------------------------------------------------------------
 // The child: runs the cases and says on its standard output, unbuffered,
-// "case I" before each and "done I R|N|L MS" after it (refused, handed to
-// the loader and not loaded, loaded; the milliseconds it took).
+// "case I" before each and "done I R|N|M MS BYTES LARGE CALLS" after it:
+// refused by the rule, read but no bitmap made, bitmap made (without the
+// rule: refused by the old guard, no bitmap from LoadImageA, a bitmap from
+// it); the milliseconds it took, the file's length, 1 for a case made from
+// one of the larger images, and the GDI calls watched so far.
 
 // False when the parent no longer reads: the child then stops.
 bool Say(const char* format, ...) {
@@ -104,25 +117,156 @@ LONG WINAPI EndWithTheException(EXCEPTION_POINTERS* exception) {
   return EXCEPTION_EXECUTE_HANDLER;
 }
 
-char Outcome(HBITMAP bitmap, bool handed) {
+// ---------------------------------------------------------------------------
+// The watch on GDI's reads. The program's calls of StretchDIBits and
+// CreateDIBSection come through its import table, which the child points at
+// the functions below. Each buffer the call is given must end where its
+// committed pages end, with the next page of the same allocation reserved
+// and not committed: that page is committed as a guard page for the call,
+// and a guard that is no longer there afterwards was read. Either fault
+// ends the child at once with one of these codes, which the parent names.
+constexpr DWORD kInfoReadPast = 0xE0F00001, kPixelsReadPast = 0xE0F00002,
+                kInfoNotFenced = 0xE0F00011, kPixelsNotFenced = 0xE0F00012;
+
+const char* FaultName(DWORD code) {
+  switch (code) {
+    case kInfoReadPast:
+      return "GDI read past the program's copy of the header and colour table";
+    case kPixelsReadPast:
+      return "GDI read past the program's copy of the pixel bytes";
+    case kInfoNotFenced:
+      return "GDI was given a header copy with no fence behind it";
+    case kPixelsNotFenced:
+      return "GDI was given pixel bytes with no fence behind it";
+    case STATUS_GUARD_PAGE_VIOLATION:
+      return "a read of the guard page behind a fenced copy";
+    case STATUS_ACCESS_VIOLATION:
+      return "access violation";
+    default:
+      return nullptr;
+  }
+}
+
+uint32_t watchedCalls = 0;  // GDI calls watched so far
+
+[[noreturn]] void EndWith(DWORD code) {
+  TerminateProcess(GetCurrentProcess(), code);
+  for (;;) Sleep(INFINITE);
+}
+
+DWORD PageSize() {
+  SYSTEM_INFO system;
+  GetSystemInfo(&system);
+  return system.dwPageSize;
+}
+
+// The guard page behind the buffer at `bytes`; ends the child with
+// `notFenced` when there is no fence there to guard.
+uint8_t* GuardBehind(const void* bytes, DWORD notFenced) {
+  MEMORY_BASIC_INFORMATION buffer, behind;
+  if (VirtualQuery(bytes, &buffer, sizeof buffer) == 0 || buffer.State != MEM_COMMIT)
+    EndWith(notFenced);
+  uint8_t* page = static_cast<uint8_t*>(buffer.BaseAddress) + buffer.RegionSize;
+  if (VirtualQuery(page, &behind, sizeof behind) == 0 || behind.State != MEM_RESERVE ||
+      behind.AllocationBase != buffer.AllocationBase ||
+      VirtualAlloc(page, PageSize(), MEM_COMMIT, PAGE_READONLY | PAGE_GUARD) == nullptr)
+    EndWith(notFenced);
+  return page;
+}
+
+// Ends the child with `readPast` when the guard at `page` was read;
+// otherwise leaves the page reserved again, as the program made it.
+void CheckGuard(uint8_t* page, DWORD readPast) {
+  MEMORY_BASIC_INFORMATION guard;
+  if (VirtualQuery(page, &guard, sizeof guard) == 0 || !(guard.Protect & PAGE_GUARD))
+    EndWith(readPast);
+  VirtualFree(page, PageSize(), MEM_DECOMMIT);
+}
+
+using StretchDIBitsCall = int(WINAPI*)(HDC, int, int, int, int, int, int, int, int, const void*,
+                                       const BITMAPINFO*, UINT, DWORD);
+using CreateDIBSectionCall = HBITMAP(WINAPI*)(HDC, const BITMAPINFO*, UINT, void**, HANDLE, DWORD);
+StretchDIBitsCall realStretchDIBits = nullptr;
+CreateDIBSectionCall realCreateDIBSection = nullptr;
+
+int WINAPI WatchedStretchDIBits(HDC dc, int x, int y, int width, int height, int fromX, int fromY,
+                                int fromWidth, int fromHeight, const void* bits,
+                                const BITMAPINFO* info, UINT use, DWORD operation) {
+  ++watchedCalls;
+  uint8_t* infoGuard = GuardBehind(info, kInfoNotFenced);
+  uint8_t* pixelGuard = GuardBehind(bits, kPixelsNotFenced);
+  const int lines = realStretchDIBits(dc, x, y, width, height, fromX, fromY, fromWidth, fromHeight,
+                                      bits, info, use, operation);
+  CheckGuard(infoGuard, kInfoReadPast);
+  CheckGuard(pixelGuard, kPixelsReadPast);
+  return lines;
+}
+
+HBITMAP WINAPI WatchedCreateDIBSection(HDC dc, const BITMAPINFO* info, UINT use, void** bits,
+                                       HANDLE section, DWORD offset) {
+  ++watchedCalls;
+  uint8_t* infoGuard = GuardBehind(info, kInfoNotFenced);
+  HBITMAP bitmap = realCreateDIBSection(dc, info, use, bits, section, offset);
+  CheckGuard(infoGuard, kInfoReadPast);
+  return bitmap;
+}
+
+// Points every slot of the program's import table that holds gdi32's
+// `name` at `watched`; the real function's address, or 0 when no slot held
+// it.
+ULONG_PTR RedirectImport(const char* name, ULONG_PTR watched) {
+  const auto real =
+      reinterpret_cast<ULONG_PTR>(GetProcAddress(GetModuleHandleA("gdi32.dll"), name));
+  auto* base = reinterpret_cast<uint8_t*>(GetModuleHandleA(nullptr));
+  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(
+      base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
+  const IMAGE_DATA_DIRECTORY& imports =
+      nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+  bool found = false;
+  const auto* library =
+      reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress);
+  for (; real != 0 && library->Name != 0; ++library)
+    for (auto* slot = reinterpret_cast<ULONG_PTR*>(base + library->FirstThunk); *slot; ++slot) {
+      if (*slot != real) continue;
+      DWORD protection;
+      VirtualProtect(slot, sizeof *slot, PAGE_READWRITE, &protection);
+      *slot = watched;
+      VirtualProtect(slot, sizeof *slot, protection, &protection);
+      found = true;
+    }
+  return found ? real : 0;
+}
+
+bool WatchGdiReads() {
+  realStretchDIBits = reinterpret_cast<StretchDIBitsCall>(
+      RedirectImport("StretchDIBits", reinterpret_cast<ULONG_PTR>(&WatchedStretchDIBits)));
+  realCreateDIBSection = reinterpret_cast<CreateDIBSectionCall>(
+      RedirectImport("CreateDIBSection", reinterpret_cast<ULONG_PTR>(&WatchedCreateDIBSection)));
+  return realStretchDIBits != nullptr && realCreateDIBSection != nullptr;
+}
+
+char Outcome(HBITMAP bitmap, bool read) {
   if (bitmap != nullptr) DeleteObject(bitmap);
-  return bitmap != nullptr ? 'L' : handed ? 'N' : 'R';
+  return bitmap != nullptr ? 'M' : read ? 'N' : 'R';
 }
 
-char LoadWithRule(HWND window, const std::string& path) {
-  const uint32_t before = loaderCalls;
+// The program's load: the rule lets the file through when the read counter
+// moves.
+char LoadWithRule(const std::string& path) {
+  const uint32_t before = sheetReads;
   BITMAP description;
-  HBITMAP bitmap = LoadBitmapFile(window, path.c_str(), &description);
-  return Outcome(bitmap, loaderCalls != before);
+  HBITMAP bitmap = LoadBitmapFile(path.c_str(), &description);
+  return Outcome(bitmap, sheetReads != before);
 }
 
-// The load as it was before the rule: only pixels inside the file header
-// refused, and the flags the program chooses.
+// The comparison: the file name handed to LoadImageA, with only pixels
+// inside the file header refused, as before the rule; a DIB section asked
+// for where the program reads the file into one.
 char LoadWithOldGuard(HWND window, const std::string& path, const std::vector<uint8_t>& bytes) {
   const BmpHeader bmp = DescribeBmp(bytes.data(), std::min(bytes.size(), kBmpHeadBytes));
   if (bmp.isBmp && bmp.pixelOffset >= 1 && bmp.pixelOffset < 14) return 'R';
-  const UINT flags = IsWholeTrueColourBmp(bmp, bytes.size()) ? LR_LOADFROMFILE | LR_CREATEDIBSECTION
-                                                             : LR_LOADFROMFILE;
+  const bool dibSection = LayoutBmp(bmp, bytes.size()).pixels == BmpPixels::kIntoDibSection;
+  const UINT flags = dibSection ? LR_LOADFROMFILE | LR_CREATEDIBSECTION : LR_LOADFROMFILE;
   HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(window, GWLP_HINSTANCE));
   return Outcome(
       static_cast<HBITMAP>(LoadImageA(instance, path.c_str(), IMAGE_BITMAP, 0, 0, flags)), true);
@@ -131,11 +275,15 @@ char LoadWithOldGuard(HWND window, const std::string& path, const std::vector<ui
 int RunChild(const Options& options) {
   SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
   SetUnhandledExceptionFilter(EndWithTheException);
-  // A hidden window, as the load path takes the program's instance from one.
+  // A hidden window, as LoadImageA is given the program's instance from one.
   HWND window = CreateWindowA("STATIC", "loader fuzz", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
                               GetModuleHandleA(nullptr), nullptr);
   if (window == nullptr) {
     Say("error: it has no window\n");
+    return 3;
+  }
+  if (!options.withoutRule && !WatchGdiReads()) {
+    Say("error: it cannot watch GDI's reads\n");
     return 3;
   }
   const std::string path = options.work + "\\case.bmp";
@@ -147,9 +295,10 @@ int RunChild(const Options& options) {
     }
     if (!Say("case %" PRIu64 "\n", i)) return 4;
     const DWORD start = GetTickCount();
-    const char outcome = options.withoutRule ? LoadWithOldGuard(window, path, made.bytes)
-                                             : LoadWithRule(window, path);
-    Say("done %" PRIu64 " %c %lu\n", i, outcome, GetTickCount() - start);
+    const char outcome =
+        options.withoutRule ? LoadWithOldGuard(window, path, made.bytes) : LoadWithRule(path);
+    Say("done %" PRIu64 " %c %lu %zu %d %u\n", i, outcome, GetTickCount() - start,
+        made.bytes.size(), made.large ? 1 : 0, watchedCalls);
   }
   Say("end\n");
   DestroyWindow(window);
@@ -160,9 +309,11 @@ int RunChild(const Options& options) {
 // The parent
 
 struct Tally {
-  uint64_t cases = 0, crashes = 0, hangs = 0, refused = 0, handed = 0, loaded = 0, children = 0;
+  uint64_t cases = 0, crashes = 0, hangs = 0, refused = 0, noBitmap = 0, made = 0, children = 0;
   uint64_t slowest = 0;  // the case that took longest, and its milliseconds
   unsigned long slowestMs = 0;
+  uint64_t large = 0, longestFile = 0;  // cases made from the larger images; the longest file
+  uint64_t watchedCalls = 0;            // GDI calls watched, by all children
 };
 
 // How a child ended: it ran all its cases, ended (crashed) or fell silent
@@ -239,6 +390,7 @@ ChildEnd WatchChild(const Options& options, Child& child, Tally& tally, uint64_t
   std::string pending, error;
   bool inCase = false, finished = false;
   uint64_t current = 0;
+  unsigned childCalls = 0;  // GDI calls this child has said it watched
   DWORD lastNews = GetTickCount();
   for (;;) {
     const bool ended = WaitForSingleObject(child.process.hProcess, 20) == WAIT_OBJECT_0;
@@ -248,17 +400,25 @@ ChildEnd WatchChild(const Options& options, Child& child, Tally& tally, uint64_t
       uint64_t number = 0;
       char outcome = 0;
       unsigned long ms = 0;
+      uint64_t length = 0;
+      int large = 0;
+      unsigned calls = 0;
       lastNews = GetTickCount();
       if (sscanf(line.c_str(), "case %" SCNu64, &number) == 1) {
         inCase = true;
         current = number;
-      } else if (sscanf(line.c_str(), "done %" SCNu64 " %c %lu", &number, &outcome, &ms) == 3) {
+      } else if (sscanf(line.c_str(), "done %" SCNu64 " %c %lu %" SCNu64 " %d %u", &number,
+                        &outcome, &ms, &length, &large, &calls) == 6) {
         inCase = false;
         next = number + 1;
         ++tally.cases;
         tally.refused += outcome == 'R';
-        tally.handed += outcome != 'R';
-        tally.loaded += outcome == 'L';
+        tally.noBitmap += outcome == 'N';
+        tally.made += outcome == 'M';
+        tally.large += large != 0;
+        tally.longestFile = std::max(tally.longestFile, length);
+        tally.watchedCalls += calls - childCalls;
+        childCalls = calls;
         if (ms > tally.slowestMs) {
           tally.slowest = number;
           tally.slowestMs = ms;
@@ -295,12 +455,13 @@ void KeepCase(const Options& options, const std::string& folder, const ChildEnd&
            end.kind == ChildEnd::kHung ? "-hang" : "");
   const std::string path = folder + name;
   const bool kept = WriteWholeFile(path, made.bytes);
-  char what[48];
+  char what[160];
+  const char* fault = FaultName(end.exitCode);
   if (end.kind == ChildEnd::kHung)
     snprintf(what, sizeof what, "hang: case %" PRIu64, end.atCase);
   else
-    snprintf(what, sizeof what, "crash: case %" PRIu64 ", exit code 0x%08lX", end.atCase,
-             end.exitCode);
+    snprintf(what, sizeof what, "crash: case %" PRIu64 ", exit code 0x%08lX%s%s", end.atCase,
+             end.exitCode, fault != nullptr ? ", " : "", fault != nullptr ? fault : "");
   printf("%s: %s; %s; read as %s; %s %s\n", what, made.base.c_str(), made.changes.c_str(),
          DescribeFields(made.bytes).c_str(), kept ? "kept as" : "could not keep", path.c_str());
   fflush(stdout);
@@ -358,10 +519,17 @@ int RunParent(const Options& options) {
          " cases in %.1f s (%.1f cases/s): %" PRIu64 " crashes, %" PRIu64 " hangs, ",
          kBuild, options.withoutRule ? ", without the rule" : "", options.seed, cases, seconds,
          cases / seconds, tally.crashes, tally.hangs);
-  printf("%" PRIu64 " refused by the %s, %" PRIu64 " back from the loader (%" PRIu64
-         " loaded); slowest case %" PRIu64 ": %lu ms; %" PRIu64 " child processes\n",
-         tally.refused, options.withoutRule ? "old guard" : "rule", tally.handed, tally.loaded,
-         tally.slowest, tally.slowestMs, tally.children);
+  if (options.withoutRule)
+    printf("%" PRIu64 " refused by the old guard, %" PRIu64 " given no bitmap by LoadImageA, "
+           "%" PRIu64 " bitmaps made by it; ", tally.refused, tally.noBitmap, tally.made);
+  else
+    printf("%" PRIu64 " refused by the rule, %" PRIu64 " read with no bitmap made, %" PRIu64
+           " bitmaps made; ", tally.refused, tally.noBitmap, tally.made);
+  printf("%" PRIu64 " from the larger images, files up to %" PRIu64 " bytes; ", tally.large,
+         tally.longestFile);
+  if (!options.withoutRule) printf("%" PRIu64 " GDI calls watched; ", tally.watchedCalls);
+  printf("slowest case %" PRIu64 ": %lu ms; %" PRIu64 " child processes\n", tally.slowest,
+         tally.slowestMs, tally.children);
   return tally.crashes + tally.hangs > 0 ? 1 : 0;
 }
 
