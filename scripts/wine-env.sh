@@ -23,7 +23,6 @@ export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 # generated the locale cannot switch to it itself and would warn on every
 # assignment; Wine and the tests, started afterwards, get it all the same.
 { export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8; } 2>/dev/null
-OWN_XVFB_PID=""
 
 WINE32_LOADER=/usr/lib/wine/wine
 WINE64_LOADER=/usr/lib/wine/wine64
@@ -37,16 +36,17 @@ machine_runs_32bit() {
 case ${PELLOWRICK_I686:-} in
   emulated) RUNS_32BIT=0 ;;   # as if the machine refused 32-bit programs
   ''|native) if machine_runs_32bit; then RUNS_32BIT=1; else RUNS_32BIT=0; fi ;;
-  *) echo "wine-env: PELLOWRICK_I686 is emulated or unset, not $PELLOWRICK_I686" >&2; RUNS_32BIT=0 ;;
+  *) echo "wine-env: PELLOWRICK_I686 is emulated or unset, not $PELLOWRICK_I686; asking the machine" >&2
+     if machine_runs_32bit; then RUNS_32BIT=1; else RUNS_32BIT=0; fi ;;
 esac
 # How the product's 32-bit programs run here: native or emulated.
 if [ "$RUNS_32BIT" = 1 ]; then I686_ROUTE=native; else I686_ROUTE=emulated; fi
 
-# Debian's `wine` starts the 32-bit loader whenever wine32 is installed,
-# and that one hands 64-bit programs on to wine64. Where the 32-bit loader
-# cannot run, 64-bit programs go to wine64 directly.
 # use_wine native|emulated: the Wine, prefix and wineserver that the
 # functions `wine` and `wineserver` below and everything they start use.
+# Natively, Debian's `wine` starts the 32-bit loader whenever wine32 is
+# installed, and that one hands 64-bit programs on to wine64; where the
+# 32-bit loader cannot run, 64-bit programs go to wine64 directly.
 use_wine() {
   WINE_KIND=$1
   unset WINELOADER WINESERVER WINEARCH
