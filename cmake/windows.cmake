@@ -134,5 +134,5 @@ target_link_options(loader_fuzz PRIVATE -static ${LARGE_ADDRESS_AWARE})
 add_test(NAME fuzz.loader
   COMMAND ${CMAKE_SOURCE_DIR}/scripts/wine-run.sh $<TARGET_FILE:loader_fuzz>
           --seed 20261208 --cases 3000 --work loader-fuzz)
-set_tests_properties(fuzz.loader PROPERTIES TIMEOUT 300 LABELS wine
+set_tests_properties(fuzz.loader PROPERTIES TIMEOUT ${PELLOWRICK_WINE_TEST_TIMEOUT} LABELS wine
   PASS_REGULAR_EXPRESSION "cases/s\\): 0 crashes, 0 hangs,")

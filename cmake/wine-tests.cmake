@@ -14,6 +14,9 @@ target_include_directories(wine_support PUBLIC ${CMAKE_SOURCE_DIR})
 target_link_libraries(wine_support PUBLIC pellowrick_shell gtest gtest_main psapi)
 
 set(WINE_RUN ${CMAKE_SOURCE_DIR}/scripts/wine-run.sh)
+# Each Wine test program's time limit; the test command sets it to 900
+# where the i686 programs run emulated, several times slower.
+set(PELLOWRICK_WINE_TEST_TIMEOUT 300 CACHE STRING "time limit of each Wine test, in seconds")
 file(GLOB WINE_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/wine/*_test.cpp)
 foreach(src ${WINE_TESTS})
   get_filename_component(name ${src} NAME_WE)
@@ -26,7 +29,7 @@ foreach(src ${WINE_TESTS})
   add_test(NAME wine.${name} COMMAND ${WINE_RUN} $<TARGET_FILE:${name}>)
   # Passed only when GoogleTest says so: a test program that Wine ended
   # half-way may still leave with code 0.
-  set_tests_properties(wine.${name} PROPERTIES TIMEOUT 300 LABELS wine
+  set_tests_properties(wine.${name} PROPERTIES TIMEOUT ${PELLOWRICK_WINE_TEST_TIMEOUT} LABELS wine
     PASS_REGULAR_EXPRESSION "\\[  PASSED  \\] [0-9]+ tests?\\."
     FAIL_REGULAR_EXPRESSION "\\[  FAILED  \\]")
   set_property(TEST wine.${name} PROPERTY ENVIRONMENT

@@ -7,7 +7,9 @@
 # The build (win32, the product, by default) gives the driver, and the
 # program unless another Pellowrick.exe is named (an earlier version, to
 # compare). Uses the tree's own Wine prefix and, without a DISPLAY, its own
-# virtual display; both are stopped at the end.
+# virtual display; both are stopped at the end. Where the machine runs no
+# 32-bit programs (or PELLOWRICK_I686=emulated), the win32 build plays on
+# the emulated route (qemu-i386, Wine 10), with a 32-bit program only.
 set -u
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 usage() { echo "usage: scripts/play-corpus.sh [win32|win64] <folder> [Pellowrick.exe]" >&2; exit 2; }
@@ -22,12 +24,14 @@ fi
 
 cd "$ROOT"
 source scripts/wine-env.sh
-if [ "$preset" = win32 ] && [ "$RUNS_32BIT" = 0 ]; then
-  echo "play-corpus: the win32 build's programs are 32-bit, and this machine does not run 32-bit programs (Exec format error); use win64" >&2
+# The driver starts the program inside the same Wine: emulated, both are
+# 32-bit; natively, a 32-bit program needs a machine that runs them.
+if [ -n "$exe" ] && [ "$(pe_bits "$exe")" = 32 ] && [ "$I686_ROUTE" = emulated ] && [ "$preset" = win64 ]; then
+  echo "play-corpus: $exe is a 32-bit program, and this machine runs 32-bit programs only emulated: use the win32 build's driver" >&2
   exit 126
 fi
-if [ -n "$exe" ] && [ "$(pe_bits "$exe")" = 32 ] && [ "$RUNS_32BIT" = 0 ]; then
-  echo "play-corpus: $exe is a 32-bit program, and this machine does not run 32-bit programs (Exec format error)" >&2
+if [ -n "$exe" ] && [ "$(pe_bits "$exe")" = 64 ] && [ "$I686_ROUTE" = emulated ] && [ "$preset" = win32 ]; then
+  echo "play-corpus: $exe is a 64-bit program, and the win32 build's driver runs emulated here, in a 32-bit Wine: use win64" >&2
   exit 126
 fi
 
@@ -43,8 +47,10 @@ driver=$ROOT/build/$preset/pellowrick_play_corpus.exe
 exe=${exe:-$ROOT/build/$preset/Pellowrick.exe}
 
 trap stop_own_processes EXIT
+use_wine_for "$driver" || exit 126
+[ "$WINE_KIND" = emulated ] && echo "play-corpus: the $preset build plays emulated (qemu-i386, Wine 10)" >&2
 start_display_if_needed || exit 1
-boot_prefix_if_needed >&2
+boot_prefix_if_needed >&2 || exit 1
 # A crashed program would otherwise wait behind Wine's crash dialog (in the
 # debugger's process, which the driver does not answer) until the driver
 # gives up and reports a hang; without the dialog it ends with its

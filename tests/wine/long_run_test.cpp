@@ -20,7 +20,9 @@ namespace {
 // Wine keeps it in the 64-bit PEB beside its own (its PEB's field at 0x94
 // stays null): the 32-bit TEB's GdiBatchCount (0xF70) holds the 64-bit
 // TEB's address, whose PEB (0x60) holds the table at 0xF8, as Wine's own
-// gdi32 finds it.
+// gdi32 finds it. A 32-bit process of a 32-bit Wine (Wine 10's win32 prefix
+// under emulation) has no 64-bit TEB: the field is 0, and its own PEB (0x30
+// in the TEB) holds the table at 0x94.
 const unsigned char* CurrentTeb() {
   // GCC takes the segment read inside NtCurrentTeb for an access to an
   // empty array.
@@ -37,7 +39,10 @@ const unsigned char* GdiHandleTable() {
   return *reinterpret_cast<const unsigned char* const*>(peb + 0xF8);
 #else
   const uint32_t teb64 = *reinterpret_cast<const uint32_t*>(teb + 0xF70);
-  if (teb64 == 0) return nullptr;
+  if (teb64 == 0) {
+    const auto* peb = *reinterpret_cast<const unsigned char* const*>(teb + 0x30);
+    return *reinterpret_cast<const unsigned char* const*>(peb + 0x94);
+  }
   const uint64_t peb64 = *reinterpret_cast<const uint64_t*>(uintptr_t{teb64} + 0x60);
   if (peb64 == 0 || peb64 > UINT32_MAX) return nullptr;
   const uint64_t table = *reinterpret_cast<const uint64_t*>(static_cast<uintptr_t>(peb64) + 0xF8);

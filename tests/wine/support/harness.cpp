@@ -285,10 +285,12 @@ HWND FileNameEdit(HWND field) {
 
 }  // namespace
 
-FileDialogDriver::FileDialogDriver(const char* fileName, int button)
+FileDialogDriver::FileDialogDriver(const char* fileName, int button,
+                                   std::function<bool()> answerWhen)
     : fileName_(fileName != nullptr ? fileName : ""),
       typeName_(fileName != nullptr),
       button_(button),
+      answerWhen_(std::move(answerWhen)),
       thread_(nullptr),
       done_(0) {
   thread_ = CreateThread(nullptr, 0, Run, this, 0, nullptr);
@@ -327,6 +329,7 @@ DWORD WINAPI FileDialogDriver::Run(void* self) {
     if (edit != field)
       SendMessageA(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(driver->fileName_.c_str()));
   }
+  for (int i = 0; i < 2000 && driver->answerWhen_ && !driver->answerWhen_(); ++i) Sleep(10);
   PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(driver->button_, BN_CLICKED),
                reinterpret_cast<LPARAM>(GetDlgItem(dialog, driver->button_)));
   for (int i = 0; i < 1000 && IsWindow(dialog); ++i) Sleep(10);

@@ -110,10 +110,12 @@ void SpinReleased(int spinId, WORD position);
 // it by its file-name field (id 0x47C), notes its caption and the name it
 // starts with, types `fileName` into the field (unless it is null), presses
 // `button` (IDOK or IDCANCEL) and waits until the dialog window has been
-// destroyed, not merely hidden.
+// destroyed, not merely hidden. With `answerWhen`, it presses the button
+// only once that holds (looked at every 10 ms, for 20 s at most), for a test
+// of what goes on while the dialog is open.
 class FileDialogDriver {
  public:
-  FileDialogDriver(const char* fileName, int button);
+  FileDialogDriver(const char* fileName, int button, std::function<bool()> answerWhen = nullptr);
   ~FileDialogDriver();
   // Waits for the driving thread; true when a dialog was found, answered
   // and destroyed.
@@ -126,6 +128,7 @@ class FileDialogDriver {
   std::string fileName_;
   bool typeName_;
   int button_;
+  std::function<bool()> answerWhen_;
   HANDLE thread_;
   volatile LONG done_;
   std::string caption_;
