@@ -76,5 +76,12 @@ else
   echo "run: no Wine desktop window found; the screenshot shows the whole screen" >&2
 fi
 wine $DESKTOP "$DRIVE" close >/dev/null 2>&1 &
-for _ in $(seq 1 50); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.2; done
+close_pid=$!
+# The program and the remote control end before Wine is stopped: a Wine
+# process still starting would otherwise start the prefix's wineserver again
+# behind the stop (emulated, starting takes seconds).
+for _ in $(seq 1 $((settle * 10))); do
+  kill -0 "$app_pid" 2>/dev/null || kill -0 "$close_pid" 2>/dev/null || break
+  sleep 0.2
+done
 echo "screenshot: $shot"
