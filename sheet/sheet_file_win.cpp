@@ -23,6 +23,9 @@ void ResolveSheetName(const char* name, char resolved[MAX_PATH]) {
   lstrcpynA(resolved, name, MAX_PATH);
 }
 
+uint32_t sheetReads = 0;
+uint32_t sheetFileOpens = 0;
+
 FileStamp LookAtSheetFile(const char* file) {
   WIN32_FILE_ATTRIBUTE_DATA data;
   if (!GetFileAttributesExA(file, GetFileExInfoStandard, &data) ||
@@ -153,8 +156,8 @@ bool ReadSheetBytes(HANDLE file, uint64_t fileLength, SheetBytes& bytes) {
   return true;
 }
 
-// The bitmap from the bytes read, once the file is closed. A DIB section
-// holds them already. Any other is made as the platform's loader makes it:
+// The bitmap from the bytes read, once the file is closed; the caller
+// frees the bytes. A DIB section holds them already. Any other is made as the platform's loader makes it:
 // the bitmap first, at the header's size (monochrome for a black-and-white
 // 1-bit file, else in the display's format), then the pixels drawn into it.
 // Where the platform cannot draw them (a depth or compression it does not
@@ -184,19 +187,11 @@ HBITMAP BitmapFromBytes(SheetBytes& bytes) {
       DeleteDC(dc);
     }
   }
-  FreeSheetBytes(bytes);
   return bitmap;
 }
 
 // Sheets at least this large are read under the wait cursor.
 constexpr uint64_t kLargeSheetBytes = 32u << 20;
-
-}  // namespace
-
-uint32_t sheetReads = 0;
-uint32_t sheetFileOpens = 0;
-
-namespace {
 
 // One read. The file is open only while its bytes are read: a rename over
 // it (a paint program's save) fails while any program has it open, however

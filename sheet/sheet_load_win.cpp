@@ -30,6 +30,11 @@ SheetIdentity HeldSheet() {
   return {sheet.source.lastPath, sheet.lastKeyColour, sheet.lastBackgroundColour};
 }
 
+// Where the held copy came from, as the reuse test and the probe compare it.
+CopyOrigin OriginOfHeldCopy() {
+  return {sheet.source.file, sheet.source.stamp, sheet.source.reloadTime};
+}
+
 // No pass has touched the held copy: it holds the file's pixels.
 bool HeldCopyIsClean() { return sheet.sheetBitmap != nullptr && sheet.needsKeyPass; }
 
@@ -87,10 +92,6 @@ bool ShowLoadFailure(HWND panel) {
 }
 
 }  // namespace
-
-CopyOrigin OriginOfHeldCopy() {
-  return {sheet.source.file, sheet.source.stamp, sheet.source.reloadTime};
-}
 
 bool LoadSheet(HWND panel, char pathBuffer[kPathBufferSize]) {
   PanelNumbers fields = ReadPanelNumbers(panel);

@@ -54,9 +54,6 @@ bool LoadSheet(HWND panel, char pathBuffer[kPathBufferSize]);
 // sheet's now. Nothing changes when it gives none. Shows no message.
 SheetRead LoadIntoSheetDC(HWND panel, const char* file, int reads);
 
-// Where the held copy came from, as the reuse test and the probe compare it.
-CopyOrigin OriginOfHeldCopy();
-
 // Replaces the key colour by the background in the held sheet, once per
 // clean copy (needsKeyPass). A sheet that loaded as a 24- or 32-bit DIB
 // section is keyed in its own memory; any other is first replaced, in the
